@@ -1,0 +1,41 @@
+# Parcelon: make demo | make test | make bench | make build
+SHELL := /bin/bash
+ROOT := $(CURDIR)
+BUILD := $(ROOT)/build
+TARGETS := x86 x64
+export WINEPREFIX := $(BUILD)/wine
+export WINEDEBUG := -all
+export WINEDLLOVERRIDES := mscoree,mshtml=
+JOBS ?= 2
+
+.PHONY: all setup build prefix demo test bench clean $(TARGETS:%=build-%)
+
+all: build
+
+setup:
+	@bash tools/setup.sh
+
+build-x86: setup
+	@cmake -S . -B $(BUILD)/x86 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686.cmake >/dev/null
+	@cmake --build $(BUILD)/x86 -j $(JOBS)
+
+build-x64: setup
+	@cmake -S . -B $(BUILD)/x64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64.cmake >/dev/null
+	@cmake --build $(BUILD)/x64 -j $(JOBS)
+
+build: build-x86 build-x64
+
+prefix: setup
+	@bash tools/wine-prefix.sh
+
+demo: build-x86 prefix
+	@bash tools/demo.sh $(BUILD)/x86
+
+test: build prefix
+	@bash tools/run-tests.sh $(TARGETS)
+
+bench: build-x86 prefix
+	@bash tools/bench.sh $(BUILD)/x86
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,29 @@
+// The mail item and its attachment collection, as the add-in uses them.
+#pragma once
+
+#include <string>
+
+#include "HostInterfaces.h"
+#include "HostObject.h"
+
+namespace parcelon {
+
+class Attachments : public HostObject {
+public:
+    Attachments() = default;
+    explicit Attachments(HostObject object) : HostObject(std::move(object)) {}
+    // Attaches a copy of the file by value, named after the file; the returned
+    // Attachment is released at once.
+    void Add(const std::string& ansiPath) const;
+};
+
+class MailItem : public HostObject {
+public:
+    MailItem() = default;
+    explicit MailItem(IUnknown* object) : HostObject(object, IID_OutlookMailItem) {}
+    bool UnRead() const { return GetBool(L"UnRead"); }
+    bool Sent() const { return GetBool(L"Sent"); }
+    Attachments GetAttachments() const { return Attachments(GetObject(L"Attachments", IID_OutlookAttachments)); }
+};
+
+}  // namespace parcelon

@@ -1,0 +1,24 @@
+// The last-write time of a file as calendar fields.
+#include "FileLocalTime.h"
+
+#include "common/UniqueResource.h"
+
+namespace parcelon {
+
+bool GetFileLocalTime(const char* path, SYSTEMTIME* time, bool toLocal) {
+    *time = SYSTEMTIME{};
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return false;
+    WIN32_FIND_DATAA found = {};
+    UniqueFindHandle search(FindFirstFileA(path, &found));
+    if (!search) return false;
+    search.reset();
+    FILETIME written = found.ftLastWriteTime;
+    if (toLocal) {
+        FILETIME local = {};
+        if (!FileTimeToLocalFileTime(&written, &local)) return false;
+        written = local;
+    }
+    return FileTimeToSystemTime(&written, time) != FALSE;
+}
+
+}  // namespace parcelon

@@ -1,0 +1,63 @@
+// Writes one zip archive from files on disk: one deflated entry per file, named by the
+// file's path below a base folder (or by its bare name), with its time and attributes.
+#pragma once
+
+#include <string>
+#include <windows.h>
+#include <zip.h>
+
+namespace parcelon {
+
+// Why AddFile did not add a file.
+enum class AddFileResult {
+    Added,
+    NotOpen,         // no archive is open
+    Refused,         // the path gives no entry name ("..\" without flat storing, a bare root)
+    TooLong,         // a path or name of 260 characters or more
+    Missing,
+    Locked,          // held open by another program
+    NoAccess,
+    CannotOpen,      // any other reason the source could not be opened (a folder, a device)
+    TooLarge,        // would pass the format's 4 GiB entry limit
+    TooManyEntries,  // the archive already holds 65535 entries
+    ReadFailed,      // reading stopped part way; the entry holds what was read
+    WriteFailed,
+};
+const char* DescribeAddFileResult(AddFileResult result);
+
+class ZipArchiveWriter {
+public:
+    static constexpr size_t kMaxEntries = 0xFFFF;
+    static constexpr DWORD kReadChunk = 2048;
+
+    ZipArchiveWriter() = default;
+    ZipArchiveWriter(const char* archivePath, const char* baseFolder, bool append);
+    virtual ~ZipArchiveWriter();
+    ZipArchiveWriter(const ZipArchiveWriter&) = delete;
+    ZipArchiveWriter& operator=(const ZipArchiveWriter&) = delete;
+
+    // baseFolder none: the archive's own folder; empty: names are the paths themselves.
+    bool Open(const char* archivePath, const char* baseFolder, bool append);
+    bool AddFile(const char* path, bool storeFlat);
+    bool Close();
+
+    bool isOpen() const { return zip_ != nullptr; }
+    const std::string& baseFolder() const { return baseFolder_; }
+    size_t entryCount() const { return entries_; }
+    AddFileResult lastAddResult() const { return lastAdd_; }
+
+    // Whether a file of `size` bytes can be stored without the zip64 extensions, even
+    // when deflate cannot shrink it.
+    static bool FitsEntryLimit(unsigned long long size);
+
+private:
+    AddFileResult Add(const std::string& path, bool storeFlat);
+    AddFileResult CopyIntoEntry(HANDLE source);
+
+    zipFile zip_ = nullptr;
+    std::string baseFolder_;
+    size_t entries_ = 0;
+    AddFileResult lastAdd_ = AddFileResult::NotOpen;
+};
+
+}  // namespace parcelon

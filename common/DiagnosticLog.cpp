@@ -1,0 +1,90 @@
+// Process-wide log of failed Windows calls.
+#include "DiagnosticLog.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <ctime>
+#include <share.h>
+#include <string>
+
+namespace parcelon {
+
+DiagnosticLog::DiagnosticLog() : event_(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
+
+DiagnosticLog::~DiagnosticLog() {
+    if (stream_) fclose(stream_);
+}
+
+void DiagnosticLog::WaitForReport() const { WaitForSingleObject(event_.get(), 10); }
+
+void DiagnosticLog::SetReportLocation(const char* sourcePath, int line) {
+    const char* name = sourcePath ? sourcePath : "";
+    if (const char* slash = strrchr(name, '\\')) name = slash + 1;
+    lstrcpynA(locationFile_, name, MAX_PATH);
+    locationLine_ = line;
+}
+
+void DiagnosticLog::LogError(const char* format, ...) {
+    if (!settingsRead_) AttachFromSettings();
+    if (logLevel_ >= 1 && logLevel_ <= 3) {
+        DWORD lastError = GetLastError();
+        char text[1025] = {};
+        va_list args;
+        va_start(args, format);
+        wvsprintfA(text, format, args);
+        va_end(args);
+        for (char& c : text)
+            if (c == '\r' || c == '\n') c = '|';
+        WriteLogLine("Error", text);
+        SetLastError(lastError);
+    }
+    SetEvent(event_.get());
+}
+
+void DiagnosticLog::WriteLogLine(const char* kind, const char* text) {
+    if (!stream_) return;
+    char stamp[24] = {};
+    time_t now = time(nullptr);
+    if (const tm* local = localtime(&now)) strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", local);
+    if (logLevel_ == 3)
+        fprintf(stream_, "%s\t%s\t%s, %d\t%s\r\n", stamp, kind, locationFile_, locationLine_, text);
+    else
+        fprintf(stream_, "%s\t%s\t%s\r\n", stamp, kind, text);
+}
+
+void DiagnosticLog::Attach(FILE* stream, int level) {
+    if (stream_) fclose(stream_);
+    stream_ = stream;
+    logLevel_ = level;
+    settingsRead_ = true;
+}
+
+void DiagnosticLog::AttachFromSettings() {
+    settingsRead_ = true;
+    DWORD lastError = GetLastError();
+    UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+        char path[MAX_PATH] = {};
+        DWORD type = 0, size = sizeof path - 1;
+        DWORD level = 0, levelSize = sizeof level;
+        bool havePath = RegQueryValueExA(key.get(), kLogFileValue, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(path), &size) == ERROR_SUCCESS &&
+                        (type == REG_SZ || type == REG_EXPAND_SZ) && path[0];
+        bool haveLevel = RegQueryValueExA(key.get(), kLogLevelValue, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(&level), &levelSize) == ERROR_SUCCESS &&
+                         type == REG_DWORD;
+        if (havePath && haveLevel) {
+            char expanded[MAX_PATH] = {};
+            DWORD n = ExpandEnvironmentStringsA(path, expanded, MAX_PATH);
+            // Unbuffered, so a crash of the host loses no line; others may read it meanwhile.
+            if (FILE* stream = _fsopen(n && n <= MAX_PATH ? expanded : path, "ab", _SH_DENYNO)) {
+                setvbuf(stream, nullptr, _IONBF, 0);
+                stream_ = stream;
+                logLevel_ = static_cast<int>(level);
+            }
+        }
+    }
+    SetLastError(lastError);
+}
+
+}  // namespace parcelon

@@ -1,0 +1,57 @@
+// Process-wide log of failed Windows calls: time-stamped, tab-separated lines to an
+// attached stream. A stream and level can be attached through the registry values
+// "Log File" and "Log Level" under HKCU\Software\Kestrelbay\Parcelon.
+#pragma once
+
+#include <cstdio>
+#include <windows.h>
+
+#include "UniqueResource.h"
+
+namespace parcelon {
+
+class DiagnosticLog {
+public:
+    static constexpr const char* kSettingsKey = "Software\\Kestrelbay\\Parcelon";
+    static constexpr const char* kLogFileValue = "Log File";
+    static constexpr const char* kLogLevelValue = "Log Level";
+
+    DiagnosticLog();
+    ~DiagnosticLog();
+    DiagnosticLog(const DiagnosticLog&) = delete;
+    DiagnosticLog& operator=(const DiagnosticLog&) = delete;
+
+    // Reporting protocol: WaitForReport, SetReportLocation, LogError.
+    void WaitForReport() const;
+    void SetReportLocation(const char* sourcePath, int line);
+    void LogError(const char* format, ...);
+    void WriteLogLine(const char* kind, const char* text);
+
+    // Takes ownership of the stream (closed with fclose); level 1-3 records errors.
+    void Attach(FILE* stream, int level);
+    // Reads the log settings from the registry once, on the first report.
+    void AttachFromSettings();
+
+    int level() const { return logLevel_; }
+    HANDLE event() const { return event_.get(); }
+
+private:
+    UniqueHandle event_;
+    FILE* stream_ = nullptr;
+    int logLevel_ = 0;
+    char locationFile_[MAX_PATH] = {};
+    int locationLine_ = 0;
+    bool settingsRead_ = false;
+};
+
+extern DiagnosticLog diagnosticLog;
+
+}  // namespace parcelon
+
+// A reporting site: waits for the previous report, records this file and line, logs.
+#define PARCELON_LOG_ERROR(...)                                        \
+    do {                                                               \
+        ::parcelon::diagnosticLog.WaitForReport();                     \
+        ::parcelon::diagnosticLog.SetReportLocation(__FILE__, __LINE__); \
+        ::parcelon::diagnosticLog.LogError(__VA_ARGS__);               \
+    } while (0)

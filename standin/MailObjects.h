@@ -1,0 +1,67 @@
+// The stand-in's mail item, its Attachments collection and the attachments themselves.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "StandInObject.h"
+
+namespace standin {
+
+// What one Attachments.Add received, for tests that check the arguments.
+struct AddCall {
+    std::wstring source;
+    VARTYPE typeVt = VT_EMPTY;
+    long type = 0;
+    bool positionOmitted = false;
+    bool displayNameOmitted = false;
+};
+
+class Attachment : public StandInObject {
+public:
+    Attachment(std::wstring fileName, std::vector<char> content);
+    const std::wstring& fileName() const { return fileName_; }
+    const std::vector<char>& content() const { return content_; }
+
+protected:
+    HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
+
+private:
+    std::wstring fileName_;
+    std::vector<char> content_;
+};
+
+class Attachments : public StandInObject {
+public:
+    Attachments();
+    ~Attachments() override;
+    const std::vector<Attachment*>& items() const { return items_; }
+    const std::vector<AddCall>& addCalls() const { return addCalls_; }
+
+protected:
+    HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
+
+private:
+    HRESULT Add(const DISPPARAMS* params, VARIANT* result);
+
+    std::vector<Attachment*> items_;  // each holds one reference
+    std::vector<AddCall> addCalls_;
+};
+
+class MailItem : public StandInObject {
+public:
+    MailItem(bool unread = true, bool sent = false);
+    ~MailItem() override;
+    Attachments& attachments() { return *attachments_; }
+    std::wstring subject = L"Files from Parcelon";
+
+protected:
+    HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
+
+private:
+    bool unread_;
+    bool sent_;
+    Attachments* attachments_;
+};
+
+}  // namespace standin

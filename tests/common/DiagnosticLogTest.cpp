@@ -1,0 +1,115 @@
+// The diagnostic log's lines, written to real files.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "common/DiagnosticLog.h"
+#include "tests/support/ScratchFolder.h"
+
+using namespace parcelon;
+using testing_support::ReadWholeFile;
+using testing_support::ScratchFolder;
+
+namespace {
+const std::string kStamp = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)";
+
+class DiagnosticLogTest : public ::testing::Test {
+protected:
+    // A log with a real file attached at `level`; the file's text is read after the log ends.
+    std::string LogWith(int level, void (*report)(DiagnosticLog&)) {
+        std::string path = folder.path("log.txt");
+        {
+            DiagnosticLog log;
+            log.Attach(fopen(path.c_str(), "wb"), level);
+            report(log);
+        }
+        return ReadWholeFile(path);
+    }
+    ScratchFolder folder;
+};
+
+void RemoveLogSettings() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, DiagnosticLog::kLogFileValue);
+        RegDeleteValueA(key, DiagnosticLog::kLogLevelValue);
+        RegCloseKey(key);
+    }
+}
+}  // namespace
+
+TEST_F(DiagnosticLogTest, LevelOneLineIsStampKindAndText) {
+    std::string text = LogWith(1, [](DiagnosticLog& log) {
+        log.SetReportLocation("C:\\src\\common\\regaccess", 12);
+        log.LogError("Cannot open key %s (%d)", "Software\\X", 5);
+    });
+    EXPECT_TRUE(std::regex_match(text, std::regex(kStamp + "\tError\tCannot open key Software\\\\X \\(5\\)\r\n")))
+        << text;
+}
+
+TEST_F(DiagnosticLogTest, LevelThreeLineCarriesFileNameAndLine) {
+    std::string text = LogWith(3, [](DiagnosticLog& log) {
+        log.SetReportLocation("C:\\src\\common\\regaccess", 12);
+        log.LogError("failed");
+    });
+    EXPECT_TRUE(std::regex_match(text, std::regex(kStamp + "\tError\tregaccess, 12\tfailed\r\n"))) << text;
+}
+
+TEST_F(DiagnosticLogTest, LineBreaksInTheTextBecomeBars) {
+    std::string text = LogWith(2, [](DiagnosticLog& log) { log.LogError("first\r\nsecond"); });
+    EXPECT_NE(std::string::npos, text.find("\tfirst||second\r\n")) << text;
+}
+
+TEST_F(DiagnosticLogTest, LevelsOutsideOneToThreeRecordNothingButSignal) {
+    for (int level : {0, 4, -1}) {
+        std::string text = LogWith(level, [](DiagnosticLog& log) {
+            ResetEvent(log.event());
+            log.LogError("dropped");
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(log.event(), 0));
+        });
+        EXPECT_EQ("", text) << "level " << level;
+    }
+}
+
+TEST_F(DiagnosticLogTest, ReportingKeepsTheLastErrorValue) {
+    LogWith(1, [](DiagnosticLog& log) {
+        SetLastError(1234);
+        log.LogError("with %s", "text");
+        EXPECT_EQ(1234u, GetLastError());
+    });
+}
+
+TEST_F(DiagnosticLogTest, OverlongTextIsCutAtTheFormattersLimit) {
+    std::string text = LogWith(1, [](DiagnosticLog& log) { log.LogError("%s", std::string(3000, 'y').c_str()); });
+    size_t start = text.rfind('\t') + 1;
+    size_t length = text.size() - start - 2;  // wvsprintfA stops at 1024 bytes, terminator included
+    EXPECT_GE(length, 1023u);
+    EXPECT_LE(length, 1024u);
+    EXPECT_EQ("\r\n", text.substr(text.size() - 2));
+}
+
+TEST_F(DiagnosticLogTest, RegistrySettingsAttachAFile) {
+    std::string path = folder.path("from-registry.log");
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    DWORD level = 3;
+    RegSetValueExA(key, DiagnosticLog::kLogFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>(path.size() + 1));
+    RegSetValueExA(key, DiagnosticLog::kLogLevelValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level),
+                   sizeof level);
+    RegCloseKey(key);
+    {
+        DiagnosticLog log;
+        log.SetReportLocation("dir\\site.cpp", 7);
+        log.LogError("from the registry");
+        // Unbuffered: the line is on disk before the log ends.
+        EXPECT_NE(std::string::npos, ReadWholeFile(path).find("\tError\tsite.cpp, 7\tfrom the registry\r\n"));
+    }
+    RemoveLogSettings();
+    {
+        DiagnosticLog log;
+        log.LogError("no longer recorded");
+    }
+    EXPECT_EQ(std::string::npos, ReadWholeFile(path).find("no longer recorded"));
+}

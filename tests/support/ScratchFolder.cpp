@@ -1,0 +1,89 @@
+// A folder of real files for one test, removed afterwards.
+#include "ScratchFolder.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "common/UniqueResource.h"
+
+namespace testing_support {
+
+namespace {
+std::atomic<int> counter{0};
+}
+
+void MakeFolders(const std::string& path) {
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+void RemoveTree(const std::string& folder) {
+    std::string base = folder.back() == '\\' ? folder : folder + "\\";
+    WIN32_FIND_DATAA found = {};
+    parcelon::UniqueFindHandle search(FindFirstFileA((base + "*").c_str(), &found));
+    if (search) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = base + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(search.get(), &found));
+    }
+    search.reset();
+    RemoveDirectoryA(base.c_str());
+}
+
+ScratchFolder::ScratchFolder(const std::string& root) {
+    char name[64];
+    snprintf(name, sizeof name, "t%lu-%d\\", GetCurrentProcessId(), counter++);
+    path_ = root + name;
+    RemoveTree(path_);
+    MakeFolders(path_.substr(0, path_.size() - 1));
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+std::string ScratchFolder::Write(const std::string& relative, const std::string& content) const {
+    std::string full = path_ + relative;
+    size_t slash = full.rfind('\\');
+    MakeFolders(full.substr(0, slash));
+    parcelon::UniqueFile file(
+        CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    return full;
+}
+
+std::string ScratchFolder::MakeFolder(const std::string& relative) const {
+    std::string full = path_ + relative;
+    MakeFolders(full.back() == '\\' ? full.substr(0, full.size() - 1) : full);
+    return full;
+}
+
+bool SetLocalWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute,
+                       WORD second) {
+    SYSTEMTIME t = {year, month, 0, day, hour, minute, second, 0};
+    FILETIME local = {}, utc = {};
+    if (!SystemTimeToFileTime(&t, &local) || !LocalFileTimeToFileTime(&local, &utc)) return false;
+    parcelon::UniqueFile file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && SetFileTime(file.get(), nullptr, nullptr, &utc);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string content;
+    if (FILE* f = fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        size_t n;
+        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) content.append(chunk, n);
+        fclose(f);
+    }
+    return content;
+}
+
+}  // namespace testing_support

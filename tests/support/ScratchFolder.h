@@ -1,0 +1,36 @@
+// A folder of real files for one test, under C:\parcelon-tests, removed afterwards.
+#pragma once
+
+#include <string>
+#include <windows.h>
+
+namespace testing_support {
+
+class ScratchFolder {
+public:
+    // `root` is where the folder goes, with a trailing backslash.
+    explicit ScratchFolder(const std::string& root = "C:\\parcelon-tests\\");
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // Full path of a name inside, with a trailing backslash for "" .
+    std::string path(const std::string& relative = "") const { return path_ + relative; }
+    // Writes a file (folders on the way are made) and returns its full path.
+    std::string Write(const std::string& relative, const std::string& content) const;
+    std::string MakeFolder(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+// Creates every folder of `path` that is missing.
+void MakeFolders(const std::string& path);
+// Removes a folder with everything in it, read-only files included.
+void RemoveTree(const std::string& folder);
+// Sets a file's last-write time from calendar fields given in local time.
+bool SetLocalWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute,
+                       WORD second);
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace testing_support

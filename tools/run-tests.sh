@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs the whole suite of each given build (x86, x64) under Wine, with an X server for
+# the dialogs and message boxes. Exits non-zero when any test fails.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+: "${WINEPREFIX:?}"
+
+display=:$((90 + RANDOM % 400))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    kill "$xvfb" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+sleep 1
+wineserver -p >/dev/null 2>&1 || true
+
+status=0
+for target in "$@"; do
+    echo "== tests of the $target build"
+    (cd "$root/build/$target" && ctest --output-on-failure --timeout 600) || status=1
+done
+exit $status

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, and fetches minizip's sources.
+# Idempotent: a machine that has everything installs and fetches nothing.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/.deps"
+
+packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+          libz-mingw-w64-dev libwine-dev wine wine32 wine64 xvfb xauth
+          cmake python3 zip unzip googletest dpkg-dev)
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+
+apt_updated=0
+apt_update() {
+    [ $apt_updated -eq 1 ] && return
+    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    apt_updated=1
+}
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo_cmd[@]}" dpkg --add-architecture i386
+    fi
+    apt_update
+    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# minizip 1.1 as Debian ships it (with its security patches); only its writer is built.
+if [ ! -f "$deps/minizip/zip.c" ]; then
+    src_list=/etc/apt/sources.list.d/debian-src.sources
+    if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null; then
+        uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
+        suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "$uri" "$suite" | "${sudo_cmd[@]}" tee "$src_list" >/dev/null
+        apt_updated=0
+    fi
+    apt_update
+    rm -rf "$deps/fetch" && mkdir -p "$deps/fetch"
+    (cd "$deps/fetch" && apt-get source -qq minizip >/dev/null)
+    srcdir=$(find "$deps/fetch" -maxdepth 1 -type d -name 'minizip-*' | head -n 1)
+    [ -n "$srcdir" ] || { echo "setup: minizip source not found" >&2; exit 1; }
+    rm -rf "$deps/minizip" && mkdir -p "$deps/minizip"
+    cp "$srcdir"/{zip.c,zip.h,ioapi.c,ioapi.h,crypt.h} "$deps/minizip/"
+    rm -rf "$deps/fetch"
+fi
