@@ -1,7 +1,8 @@
 # Parcelon: make demo | make test | make bench | make build
 SHELL := /bin/bash
 ROOT := $(CURDIR)
-BUILD := $(ROOT)/build
+BUILD ?= $(ROOT)/build
+export PARCELON_BUILD := $(BUILD)
 TARGETS := x86 x64
 export WINEPREFIX := $(BUILD)/wine
 export WINEDEBUG := -all

@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:?build folder}
 shift
-out_dir="$root/build/demo"
+out_dir="${PARCELON_BUILD:-$root/build}/demo"
 mkdir -p "$out_dir"
 rm -f "$out_dir"/message.eml "$out_dir"/attach.zip
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }

@@ -20,6 +20,6 @@ wineserver -p >/dev/null 2>&1 || true
 status=0
 for target in "$@"; do
     echo "== tests of the $target build"
-    (cd "$root/build/$target" && ctest --output-on-failure --timeout 600) || status=1
+    (cd "${PARCELON_BUILD:-$root/build}/$target" && ctest --output-on-failure --timeout 600) || status=1
 done
 exit $status
