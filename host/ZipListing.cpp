@@ -33,6 +33,10 @@ std::optional<std::vector<ZipListingEntry>> ListZipEntries(const std::vector<cha
         size_t commentLength = Read(archive, at + 32, 2);
         if (at + 46 + nameLength > archive.size()) return std::nullopt;
         ZipListingEntry e;
+        e.flags = static_cast<uint16_t>(Read(archive, at + 8, 2));
+        e.dosTime = static_cast<uint16_t>(Read(archive, at + 12, 2));
+        e.dosDate = static_cast<uint16_t>(Read(archive, at + 14, 2));
+        e.externalAttributes = Read(archive, at + 38, 4);
         e.compressedSize = Read(archive, at + 20, 4);
         e.size = Read(archive, at + 24, 4);
         e.name.assign(&archive[at + 46], nameLength);

@@ -12,6 +12,10 @@ struct ZipListingEntry {
     std::string name;  // as stored
     uint32_t size = 0;
     uint32_t compressedSize = 0;
+    uint16_t flags = 0;
+    uint16_t dosTime = 0;
+    uint16_t dosDate = 0;
+    uint32_t externalAttributes = 0;
 };
 
 // None when the data holds no readable central directory.

@@ -8,3 +8,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
 fi
+
+# Fixtures of the tests: a second drive P: and a share \\localhost\parcelon, both folders
+# of drive C: seen under another root.
+mkdir -p "$WINEPREFIX/drive_c/parcelon-drive-p" "$WINEPREFIX/drive_c/parcelon-unc" "$WINEPREFIX/dosdevices/unc/localhost"
+[ -e "$WINEPREFIX/dosdevices/p:" ] || ln -sfn ../drive_c/parcelon-drive-p "$WINEPREFIX/dosdevices/p:"
+[ -e "$WINEPREFIX/dosdevices/unc/localhost/parcelon" ] ||
+    ln -sfn ../../../drive_c/parcelon-unc "$WINEPREFIX/dosdevices/unc/localhost/parcelon"

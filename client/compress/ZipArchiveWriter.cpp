@@ -137,6 +137,8 @@ AddFileResult ZipArchiveWriter::Add(const std::string& path, bool storeFlat) {
     info.tmz_date = ZipTime(written);
     info.external_fa = GetFileAttributesA(resolved.c_str());
 
+    if (info.external_fa != INVALID_FILE_ATTRIBUTES && (info.external_fa & FILE_ATTRIBUTE_DIRECTORY))
+        return AddFileResult::CannotOpen;  // a folder or a drive, chosen as a file
     UniqueFile source(CreateFileA(resolved.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_READONLY, nullptr));
     if (!source) return OpenFailure(GetLastError());
