@@ -18,24 +18,32 @@ void MakeFolders(const std::string& path) {
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
-void RemoveTree(const std::string& folder) {
-    std::string base = folder.back() == '\\' ? folder : folder + "\\";
-    WIN32_FIND_DATAA found = {};
-    parcelon::UniqueFindHandle search(FindFirstFileA((base + "*").c_str(), &found));
+namespace {
+// Wide calls with the \\?\ prefix, so that trees deeper than 259 characters go too.
+void RemoveLongTree(const std::wstring& base) {
+    WIN32_FIND_DATAW found = {};
+    parcelon::UniqueFindHandle search(FindFirstFileW((base + L"*").c_str(), &found));
     if (search) {
         do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = base + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = base + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
+                RemoveLongTree(full + L"\\");
             else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(search.get(), &found));
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(search.get(), &found));
     }
     search.reset();
-    RemoveDirectoryA(base.c_str());
+    RemoveDirectoryW(base.c_str());
+}
+}  // namespace
+
+void RemoveTree(const std::string& folder) {
+    std::wstring wide(folder.begin(), folder.end());  // the tests' own paths are ASCII
+    if (wide.back() != L'\\') wide += L'\\';
+    RemoveLongTree(L"\\\\?\\" + wide);
 }
 
 ScratchFolder::ScratchFolder(const std::string& root) {

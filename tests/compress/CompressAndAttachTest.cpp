@@ -1,0 +1,235 @@
+// The compress-and-attach action against the Outlook stand-in, on real files.
+#include <gtest/gtest.h>
+
+#include "client/compress/CompressAndAttach.h"
+#include "client/dialog/DroppedEntry.h"
+#include "common/UniqueResource.h"
+#include "host/ZipListing.h"
+#include "standin/MailObjects.h"
+#include "tests/support/DebugOutputCapture.h"
+#include "tests/support/ScratchFolder.h"
+
+using namespace parcelon;
+using testing_support::ScratchFolder;
+
+namespace {
+std::string Slashed(std::string s) {
+    for (char& c : s)
+        if (c == '\\') c = '/';
+    return s;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class CompressAndAttachTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        DeleteFileA(archivePath.c_str());
+    }
+    void TearDown() override {
+        standin::ClearFailures();
+        mail.reset();
+        DeleteFileA(archivePath.c_str());
+        EXPECT_EQ(0, standin::LiveObjects()) << "the action released every host object";
+        CoUninitialize();
+    }
+
+    // Rows made the way a drop on the chosen list makes them.
+    std::vector<FileEntry> Rows(std::initializer_list<std::string> paths) {
+        std::vector<FileEntry> rows;
+        for (const std::string& p : paths) {
+            auto entry = MakeDroppedEntry(p);
+            EXPECT_TRUE(entry.has_value()) << p;
+            if (entry) rows.push_back(*entry);
+        }
+        return rows;
+    }
+    AttachReport Run(const std::vector<FileEntry>& rows, int compress = 1, int subFolders = 1) {
+        AttachOptions o;
+        o.compressAttachments = compress;
+        o.includeSubFolders = subFolders;
+        return CompressAndAttach(rows, MailItem(mail->dispatch()), o);
+    }
+    const std::vector<standin::Attachment*>& Attached() { return mail->attachments().items(); }
+    std::vector<std::string> ArchiveNames(size_t index = 0) {
+        std::vector<std::string> names;
+        if (index >= Attached().size()) return names;
+        auto entries = host::ListZipEntries(Attached()[index]->content());
+        EXPECT_TRUE(entries.has_value());
+        if (entries)
+            for (const auto& e : *entries) names.push_back(e.name);
+        return names;
+    }
+    // The entry name of a file below the system drive's root.
+    std::string Entry(const std::string& relative) { return Slashed(folder.path(relative).substr(3)); }
+
+    const std::string archivePath = SystemDriveRoot() + "attach.zip";
+    ScratchFolder folder;
+    ComPtr<standin::MailItem> mail = ComPtr<standin::MailItem>::Attach(new standin::MailItem());
+};
+}  // namespace
+
+TEST_F(CompressAndAttachTest, FolderIsPackedWithOrWithoutItsSubFolders) {
+    folder.Write("Work\\a.txt", "alpha");
+    folder.Write("Work\\Sub\\b.txt", "beta");
+    folder.MakeFolder("Work\\Empty");
+    auto rows = Rows({folder.path("Work")});
+    ASSERT_EQ(folder.path("Work\\"), rows[0].path);
+
+    AttachReport report = Run(rows);
+    ASSERT_EQ(1u, Attached().size());
+    EXPECT_EQ(L"attach.zip", Attached()[0]->fileName());
+    std::vector<std::string> names = ArchiveNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{Entry("Work\\Sub\\b.txt"), Entry("Work\\a.txt")}), names);
+    EXPECT_TRUE(report.leftOut.empty());
+    EXPECT_TRUE(report.archiveAttached);
+    EXPECT_FALSE(Exists(archivePath)) << "deleted after a good attach";
+
+    const standin::AddCall& call = mail->attachments().addCalls().at(0);
+    EXPECT_EQ(L"C:\\attach.zip", call.source);
+    EXPECT_EQ(VT_I4, call.typeVt);
+    EXPECT_EQ(1, call.type);
+    EXPECT_TRUE(call.positionOmitted && call.displayNameOmitted);
+
+    Run(rows, 1, 0);
+    EXPECT_EQ(std::vector<std::string>{Entry("Work\\a.txt")}, ArchiveNames(1));
+}
+
+TEST_F(CompressAndAttachTest, WithoutCompressionEachFileIsAttachedByItself) {
+    std::string a = folder.Write("Work\\a.txt", "alpha");
+    folder.Write("Work\\Sub\\b.txt", "beta");
+    AttachReport report = Run(Rows({folder.path("Work"), a}), 0, 1);
+    std::vector<std::wstring> names;
+    for (auto* item : Attached()) names.push_back(item->fileName());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"a.txt", L"a.txt", L"b.txt"}), names) << "a file chosen twice comes twice";
+    EXPECT_EQ(3u, report.attachedFiles);
+    EXPECT_FALSE(Exists(archivePath)) << "no archive without compression";
+    for (auto* item : Attached()) {
+        if (item->fileName() == L"b.txt")
+            EXPECT_EQ(std::string("beta"), std::string(item->content().begin(), item->content().end()));
+    }
+}
+
+TEST_F(CompressAndAttachTest, ADriveRowIsTreatedAsAFile) {
+    std::string a = folder.Write("a.txt", "alpha");
+    FileEntry drive;  // as the folder browser lists a drive: attributes 0
+    drive.name = drive.path = "C:\\";
+    std::vector<FileEntry> rows = {drive, Rows({a})[0]};
+
+    AttachReport packed = Run(rows);
+    EXPECT_EQ(std::vector<std::string>{Entry("a.txt")}, ArchiveNames());
+    ASSERT_EQ(1u, packed.leftOut.size());
+    EXPECT_EQ("C:\\", packed.leftOut[0].path);
+
+    testing_support::DebugOutputCapture capture;
+    AttachReport attached = Run(rows, 0);
+    auto lines = capture.Take(2);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(0u, lines[0].find("_com_error exception - Source: Microsoft Outlook, Error: ")) << lines[0];
+    ASSERT_EQ(1u, attached.leftOut.size());
+    EXPECT_EQ("C:\\", attached.leftOut[0].path);
+    EXPECT_EQ(1u, attached.attachedFiles) << "the next row follows";
+}
+
+TEST_F(CompressAndAttachTest, AFailingAddIsReportedAndTheNextFileGoesOn) {
+    auto rows = Rows({folder.Write("1.txt", "one"), folder.Write("2.txt", "two"), folder.Write("3.txt", "three")});
+    standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"Disk is full", 1, 1});
+    testing_support::DebugOutputCapture capture;
+    AttachReport report = Run(rows, 0);
+    EXPECT_EQ("_com_error exception - Source: Outlook, Error: -2147467259, Description: Disk is full, "
+              "ErrorMessage: " + std::string(_com_error(E_FAIL).ErrorMessage()),
+              capture.Take(2).at(0));
+    ASSERT_EQ(1u, report.leftOut.size());
+    EXPECT_EQ(folder.path("2.txt"), report.leftOut[0].path);
+    ASSERT_EQ(2u, Attached().size());
+    EXPECT_EQ(L"1.txt", Attached()[0]->fileName());
+    EXPECT_EQ(L"3.txt", Attached()[1]->fileName());
+}
+
+TEST_F(CompressAndAttachTest, ReadingAttachmentsFailingStopsBeforeAnyArchive) {
+    standin::FailMember(L"MailItem.Attachments", {E_ACCESSDENIED, L"Outlook", L"Item is locked"});
+    testing_support::DebugOutputCapture capture;
+    AttachReport report = Run(Rows({folder.Write("a.txt", "a")}));
+    EXPECT_NE(std::string::npos, capture.Take(2).at(0).find("Description: Item is locked"));
+    EXPECT_FALSE(report.failure.empty());
+    EXPECT_TRUE(Attached().empty());
+    EXPECT_FALSE(Exists(archivePath));
+}
+
+TEST_F(CompressAndAttachTest, AFailedArchiveAttachKeepsTheArchive) {
+    standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"No room"});
+    AttachReport report = Run(Rows({folder.Write("a.txt", "a")}));
+    EXPECT_FALSE(report.failure.empty());
+    EXPECT_FALSE(report.archiveAttached);
+    EXPECT_TRUE(Exists(archivePath));
+}
+
+TEST_F(CompressAndAttachTest, AnEarlierArchiveIsReplacedAndNoFileMeansAnEmptyArchive) {
+    testing_support::ScratchFolder("C:\\").Write("..\\attach.zip", std::string(5000, 'j'));
+    ASSERT_TRUE(Exists(archivePath));
+    AttachReport report = Run(Rows({folder.MakeFolder("Empty")}));
+    ASSERT_EQ(1u, Attached().size());
+    EXPECT_EQ(22u, Attached()[0]->content().size()) << "the empty archive, not the file that stood there";
+    EXPECT_TRUE(report.leftOut.empty());
+    EXPECT_FALSE(Exists(archivePath));
+}
+
+TEST_F(CompressAndAttachTest, AnUnwritableRootFallsBackToTheTemporaryFolder) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string tempArchive = std::string(temp) + "attach.zip";
+    DeleteFileA(tempArchive.c_str());
+    ASSERT_TRUE(CreateDirectoryA(archivePath.c_str(), nullptr)) << "the root's archive path cannot be written";
+
+    AttachReport report = Run(Rows({folder.Write("Work\\a.txt", "a")}));
+    EXPECT_EQ(tempArchive, report.archivePath);
+    EXPECT_EQ(std::vector<std::string>{Entry("Work\\a.txt")}, ArchiveNames()) << "the same names as at the root";
+    ASSERT_EQ(1u, Attached().size());
+    EXPECT_EQ(L"attach.zip", Attached()[0]->fileName());
+    EXPECT_FALSE(Exists(tempArchive)) << "deleted after the attach";
+
+    ASSERT_TRUE(CreateDirectoryA(tempArchive.c_str(), nullptr));
+    AttachReport stopped = Run(Rows({folder.path("Work\\a.txt")}));
+    EXPECT_NE(std::string::npos, stopped.failure.find("could not be created"));
+    EXPECT_EQ(1u, mail->attachments().addCalls().size()) << "nothing attached when no archive could be made";
+    RemoveDirectoryA(tempArchive.c_str());
+    RemoveDirectoryA(archivePath.c_str());
+}
+
+TEST_F(CompressAndAttachTest, FilesThatCannotBePackedAreListed) {
+    std::string locked = folder.Write("Work\\locked.txt", "held");
+    std::string hidden = folder.Write("Work\\hidden.txt", "h");
+    std::string readOnly = folder.Write("Work\\readonly.txt", "r");
+    SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    std::string missing = folder.Write("gone.txt", "soon gone");
+    auto rows = Rows({folder.path("Work"), missing});
+    DeleteFileA(missing.c_str());
+    // A folder whose files' paths pass 259 characters.
+    const std::string base = folder.path();
+    std::wstring deep = L"\\\\?\\" + std::wstring(base.begin(), base.end()) + L"Deep\\" + std::wstring(120, L'd');
+    CreateDirectoryW(deep.substr(0, deep.rfind(L'\\')).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    rows.push_back(Rows({folder.path("Deep")})[0]);
+    std::string deepFolder = folder.path("Deep\\") + std::string(120, 'd') + "\\";
+    ASSERT_TRUE(CreateDirectoryW((deep + L"\\" + std::wstring(120, L'e')).c_str(), nullptr)) << GetLastError();
+
+    UniqueFile holder(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    AttachReport report = Run(rows);
+    holder.reset();
+
+    std::vector<std::string> names = ArchiveNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{Entry("Work\\hidden.txt"), Entry("Work\\readonly.txt")}), names);
+    ASSERT_EQ(3u, report.leftOut.size());
+    EXPECT_EQ(locked, report.leftOut[0].path);
+    EXPECT_EQ("locked by another program", report.leftOut[0].reason);
+    EXPECT_EQ(missing, report.leftOut[1].path);
+    EXPECT_EQ("missing", report.leftOut[1].reason);
+    EXPECT_EQ(deepFolder + std::string(120, 'e') + "\\", report.leftOut[2].path);
+    EXPECT_EQ("path too long", report.leftOut[2].reason);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
