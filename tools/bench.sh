@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Packs the benchmark tree with Parcelon's zip writer (under Wine) and with Info-ZIP
+# `zip -r -6` (native) in the same run, then measures the writer's peak memory for a
+# 1 GB and a 1 MB file.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:?build folder}
+source "$root/tools/wine-env.sh"
+work="$WINEPREFIX/drive_c/parcelon-bench"
+mkdir -p "$work"
+python3 "$root/tools/make-bench-tree.py" "$work/tree"
+[ -f "$work/one-gb.bin" ] || truncate -s 1G "$work/one-gb.bin"
+[ -f "$work/one-mb.bin" ] || head -c 1048576 /dev/urandom > "$work/one-mb.bin"
+rm -f "$work"/*.zip
+wineserver -p >/dev/null 2>&1 </dev/null || true
+trap "wineserver -k >/dev/null 2>&1 || true" EXIT
+
+tree_bytes=$(du -sb --exclude=.complete "$work/tree" | cut -f1)
+bench() { wine "$build/bench/zip-bench.exe" "$@"; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+
+ours=$(bench 'C:\parcelon-bench\tree' 'C:\parcelon-bench\ours.zip')
+start=$(date +%s.%N)
+(cd "$work" && zip -r -6 -q theirs.zip tree -x tree/.complete)
+end=$(date +%s.%N)
+ours_s=$(echo "$ours" | field seconds)
+theirs_s=$(echo "$start $end" | awk '{printf "%.3f", $2 - $1}')
+ours_bytes=$(stat -c %s "$work/ours.zip")
+theirs_bytes=$(stat -c %s "$work/theirs.zip")
+big=$(bench 'C:\parcelon-bench\one-gb.bin' 'C:\parcelon-bench\one-gb.zip')
+small=$(bench 'C:\parcelon-bench\one-mb.bin' 'C:\parcelon-bench\one-mb.zip')
+
+echo "tree: $(echo "$ours" | field files) files, $tree_bytes bytes"
+echo "parcelon writer: ${ours_s} s, archive $ours_bytes bytes"
+echo "info-zip zip -6: ${theirs_s} s, archive $theirs_bytes bytes"
+awk -v a="$ours_s" -v b="$theirs_s" -v c="$ours_bytes" -v d="$theirs_bytes" \
+    'BEGIN {printf "ratio (parcelon / zip): time %.2f, size %.4f\n", a / b, c / d}'
+echo "peak working set packing 1 GB: $(echo "$big" | field peak_working_set) bytes (private $(echo "$big" | field peak_private))"
+echo "peak working set packing 1 MB: $(echo "$small" | field peak_working_set) bytes (private $(echo "$small" | field peak_private))"
+rm -f "$work"/*.zip

@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""Generates the benchmark tree: many small text files, a few large ones, some
+incompressible data (about 120 MB in all). Deterministic, so runs compare."""
+import os
+import random
+import sys
+
+MB = 1 << 20
+
+
+def text_corpus():
+    """Real text to draw from: the system's C headers."""
+    chunks, total = [], 0
+    for folder, _, names in sorted(os.walk("/usr/include")):
+        for name in sorted(names):
+            if name.endswith(".h"):
+                try:
+                    with open(os.path.join(folder, name), "rb") as f:
+                        data = f.read()
+                except OSError:
+                    continue
+                chunks.append(data)
+                total += len(data)
+                if total > 16 * MB:
+                    return b"".join(chunks)
+    return b"".join(chunks)
+
+
+def main(root):
+    rng = random.Random(2026)
+    corpus = text_corpus()
+    if os.path.isdir(root) and os.path.exists(os.path.join(root, ".complete")):
+        return
+    os.makedirs(root, exist_ok=True)
+    written = 0
+    # 4000 small text files, 1 to 40 KB, in 40 folders: about 80 MB.
+    for i in range(4000):
+        folder = os.path.join(root, "src", "module%02d" % (i % 40))
+        os.makedirs(folder, exist_ok=True)
+        size = rng.randint(1024, 40 * 1024)
+        start = rng.randint(0, len(corpus) - size)
+        with open(os.path.join(folder, "file%04d.h" % i), "wb") as f:
+            f.write(corpus[start:start + size])
+        written += size
+    # Two large text files of 10 MB each.
+    os.makedirs(os.path.join(root, "large"), exist_ok=True)
+    for i in range(2):
+        with open(os.path.join(root, "large", "log%d.txt" % i), "wb") as f:
+            for _ in range(10):
+                start = rng.randint(0, len(corpus) - MB)
+                f.write(corpus[start:start + MB])
+    # 20 MB that deflate cannot shrink.
+    with open(os.path.join(root, "large", "random.bin"), "wb") as f:
+        f.write(rng.randbytes(20 * MB))
+    open(os.path.join(root, ".complete"), "w").close()
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
