@@ -108,8 +108,9 @@ TEST_F(CompressAndAttachTest, WithoutCompressionEachFileIsAttachedByItself) {
     EXPECT_EQ(3u, report.attachedFiles);
     EXPECT_FALSE(Exists(archivePath)) << "no archive without compression";
     for (auto* item : Attached()) {
-        if (item->fileName() == L"b.txt")
+        if (item->fileName() == L"b.txt") {
             EXPECT_EQ(std::string("beta"), std::string(item->content().begin(), item->content().end()));
+        }
     }
 }
 
