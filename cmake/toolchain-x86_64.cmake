@@ -1,12 +1,4 @@
-# Cross build for x86_64 Windows with MinGW-w64; test programs run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows build (x86_64): see toolchain-mingw.cmake.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOL_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOL_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOL_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOL_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOL_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

@@ -43,62 +43,30 @@ private:
     Handle handle_ = Traits::invalid();
 };
 
-namespace traits {
-struct File {
-    using Handle = HANDLE;
-    static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(Handle h) noexcept { ::CloseHandle(h); }
-};
-struct Find {
-    using Handle = HANDLE;
-    static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(Handle h) noexcept { ::FindClose(h); }
-};
-struct KernelObject {
-    using Handle = HANDLE;
+// Handles whose invalid value is null, released by `Close`.
+template <typename H, auto Close>
+struct NullIsInvalid {
+    using Handle = H;
     static constexpr Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::CloseHandle(h); }
+    static void close(Handle h) noexcept { Close(h); }
 };
-struct RegKey {
-    using Handle = HKEY;
-    static constexpr Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::RegCloseKey(h); }
-};
-struct GlobalMemory {
-    using Handle = HGLOBAL;
-    static constexpr Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::GlobalFree(h); }
-};
-struct LocalMemory {
-    using Handle = HLOCAL;
-    static constexpr Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::LocalFree(h); }
-};
-struct GdiObject {
-    using Handle = HGDIOBJ;
-    static constexpr Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::DeleteObject(h); }
-};
-struct Library {
-    using Handle = HMODULE;
-    static constexpr Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::FreeLibrary(h); }
-};
-struct Bstr {
-    using Handle = BSTR;
-    static constexpr Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::SysFreeString(h); }
-};
-}  // namespace traits
 
-using UniqueFile = UniqueResource<traits::File>;             // CreateFile
-using UniqueFindHandle = UniqueResource<traits::Find>;       // FindFirstFile
-using UniqueHandle = UniqueResource<traits::KernelObject>;   // events, processes, threads, mappings
-using UniqueRegKey = UniqueResource<traits::RegKey>;
-using UniqueHGlobal = UniqueResource<traits::GlobalMemory>;
-using UniqueHLocal = UniqueResource<traits::LocalMemory>;
-using UniqueGdiObject = UniqueResource<traits::GdiObject>;
-using UniqueLibrary = UniqueResource<traits::Library>;
-using UniqueBstr = UniqueResource<traits::Bstr>;
+// Handles whose invalid value is INVALID_HANDLE_VALUE (files, searches).
+template <auto Close>
+struct MinusOneIsInvalid {
+    using Handle = HANDLE;
+    static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(Handle h) noexcept { Close(h); }
+};
+
+using UniqueFile = UniqueResource<MinusOneIsInvalid<&::CloseHandle>>;      // CreateFile
+using UniqueFindHandle = UniqueResource<MinusOneIsInvalid<&::FindClose>>;  // FindFirstFile
+using UniqueHandle = UniqueResource<NullIsInvalid<HANDLE, &::CloseHandle>>;  // events, processes, mappings
+using UniqueRegKey = UniqueResource<NullIsInvalid<HKEY, &::RegCloseKey>>;
+using UniqueHGlobal = UniqueResource<NullIsInvalid<HGLOBAL, &::GlobalFree>>;
+using UniqueHLocal = UniqueResource<NullIsInvalid<HLOCAL, &::LocalFree>>;
+using UniqueGdiObject = UniqueResource<NullIsInvalid<HGDIOBJ, &::DeleteObject>>;
+using UniqueLibrary = UniqueResource<NullIsInvalid<HMODULE, &::FreeLibrary>>;
+using UniqueBstr = UniqueResource<NullIsInvalid<BSTR, &::SysFreeString>>;
 
 }  // namespace parcelon
