@@ -31,6 +31,11 @@ void FailMember(const std::wstring& qualifiedName, Failure failure) { Failures()
 void ClearFailures() { Failures().clear(); }
 long LiveObjects() { return liveObjects; }
 
+HRESULT TakeFailureResult(const std::wstring& qualifiedName) {
+    const Failure* f = TakeFailure(qualifiedName);
+    return f ? f->hr : S_OK;
+}
+
 const VARIANT* Argument(const DISPPARAMS* params, UINT index) {
     if (!params || index >= params->cArgs) return nullptr;
     return &params->rgvarg[params->cArgs - 1 - index];

@@ -25,6 +25,9 @@ struct Failure {
 // Failures by "Interface.Member", for example L"Attachments.Add" or L"MailItem.Attachments".
 void FailMember(const std::wstring& qualifiedName, Failure failure);
 void ClearFailures();
+// For members outside IDispatch (connection points): counts the call like Invoke does and
+// gives the HRESULT it is to fail with, or S_OK.
+HRESULT TakeFailureResult(const std::wstring& qualifiedName);
 
 // Objects of the stand-in alive now.
 long LiveObjects();

@@ -20,10 +20,11 @@ constexpr GUID IID_OfficeCommandBar = HostIid(0x000C0304);    // CommandBar
 constexpr GUID IID_OfficeCommandBarControls = HostIid(0x000C0306);
 constexpr GUID IID_OfficeCommandBarButton = HostIid(0x000C030E);  // _CommandBarButton
 
-constexpr GUID IID_ExplorersEvents = HostIid(0x00063078);
-constexpr GUID IID_InspectorsEvents = HostIid(0x00063079);
-constexpr GUID IID_InspectorEvents = HostIid(0x0006307D);
-constexpr GUID IID_CommandBarButtonEvents = HostIid(0x000C0351);
+// One object each in the whole module: event tables name a sink's interface by address.
+inline constexpr GUID IID_ExplorersEvents = HostIid(0x00063078);
+inline constexpr GUID IID_InspectorsEvents = HostIid(0x00063079);
+inline constexpr GUID IID_InspectorEvents = HostIid(0x0006307D);
+inline constexpr GUID IID_CommandBarButtonEvents = HostIid(0x000C0351);
 
 constexpr long DISPID_NewExplorer = 0xF001;
 constexpr long DISPID_NewInspector = 0xF001;

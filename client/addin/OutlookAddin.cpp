@@ -1,0 +1,88 @@
+// OutlookAddin: connection and disconnection.
+#include "OutlookAddin.h"
+
+#include "DetectVersion.h"
+#include "common/ComErrorReport.h"
+#include "common/TextConversion.h"
+
+namespace parcelon {
+
+TypeInfoHolder outlookAddinTypeInfo(IID_IOutlookAddin, LIBID_PARCELONLib, 1, 0);
+TypeInfoHolder extensibilityTypeInfo(IID_IDTExtensibility2, LIBID_AddinDesigner, 1, 0);
+
+const InterfaceEntry* OutlookAddin::InterfaceTable() {
+    static const InterfaceEntry table[] = {
+        {&IID_IOutlookAddin, BaseOffset<OutlookAddin, IOutlookAddin>()},
+        {&IID_ISupportErrorInfo, BaseOffset<OutlookAddin, ISupportErrorInfo>()},
+        {&IID_IDispatch, BaseOffset<OutlookAddin, IOutlookAddin>()},
+        {&IID_IDTExtensibility2, BaseOffset<OutlookAddin, IDTExtensibility2>()},
+        {nullptr, 0},
+    };
+    return table;
+}
+
+STDMETHODIMP OutlookAddin::InterfaceSupportsErrorInfo(REFIID iid) {
+    return iid == IID_IOutlookAddin ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP OutlookAddin::OnConnection(IDispatch* application, long, IDispatch*, SAFEARRAY**) {
+    try {
+        return Connect(application);
+    } catch (const _com_error& error) {
+        ReportComError(error);
+    } catch (...) {
+    }
+    return S_FALSE;  // what was set up before the failure stays
+}
+
+HRESULT OutlookAddin::Connect(IDispatch* application) {
+    ComPtr<IDispatch> answered;
+    if (!application || FAILED(application->QueryInterface(IID_OutlookApplication, answered.putVoid())) ||
+        !answered)
+        return S_FALSE;
+    m_app = Application(answered.get());
+
+    HostObject explorers = m_app.Explorers();
+    if (!explorers) return S_FALSE;
+    m_explorersSink = std::make_unique<ExplorersSink>(explorers.dispatch(), this);
+    m_explorersSink->Connect();
+
+    HostObject inspectors = m_app.Inspectors();
+    if (!inspectors) return S_FALSE;
+    m_inspectorsSink = std::make_unique<InspectorsSink>(this, inspectors.dispatch());
+    m_inspectorsSink->Connect();
+
+    DetectVersion();
+    return S_OK;
+}
+
+int OutlookAddin::DetectVersion() {
+    try {
+        std::wstring version = m_app.Version();
+        std::string label = VersionLabelFor(AnsiFromWide(version.c_str(), static_cast<int>(version.size())));
+        if (label.empty()) return 1;
+        m_versionLabel = label;
+        return 0;
+    } catch (const _com_error& error) {
+        ReportComError(error);
+    } catch (...) {
+    }
+    return 1;
+}
+
+STDMETHODIMP OutlookAddin::OnDisconnection(long, SAFEARRAY**) {
+    try {
+        if (m_explorersSink) {
+            m_explorersSink->Disconnect();
+            m_explorersSink.reset();
+        }
+        if (m_inspectorsSink) {
+            m_inspectorsSink->Disconnect();
+            m_inspectorsSink.reset();
+        }
+    } catch (...) {
+    }
+    return S_OK;
+}
+
+}  // namespace parcelon

@@ -1,0 +1,115 @@
+// The stand-in's Application, its window collections and windows.
+#include "ApplicationObjects.h"
+
+#include "client/addin/HostInterfaces.h"
+
+namespace standin {
+
+namespace {
+enum : DISPID {
+    kCaption = 0x2111,
+    kCount = 0x50,
+    kExplorers = 0x2112,
+    kInspectors = 0x2113,
+    kVersion = 0x116,
+    kActiveExplorer = 0x111,
+};
+constexpr GUID IID_Explorer = parcelon::HostIid(0x00063003);
+
+void PutObject(VARIANT* out, IDispatch* object) {
+    out->vt = VT_DISPATCH;
+    out->pdispVal = object;
+    if (object) object->AddRef();
+}
+
+HRESULT PutText(VARIANT* out, const std::wstring& text) {
+    out->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!out->bstrVal) return E_OUTOFMEMORY;
+    out->vt = VT_BSTR;
+    return S_OK;
+}
+}  // namespace
+
+Window::Window(const wchar_t* interfaceName, const IID& iid, std::wstring caption)
+    : StandInObject(interfaceName, iid, {{L"Caption", kCaption}}), caption_(std::move(caption)) {}
+
+HRESULT Window::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
+    if (id != kCaption || !(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+    return PutText(result, caption_);
+}
+
+WindowCollection::WindowCollection(const wchar_t* interfaceName, const IID& eventIid, DISPID newWindowId)
+    : StandInObject(interfaceName, IID_IDispatch, {{L"Count", kCount}}),
+      name_(interfaceName),
+      newWindowId_(newWindowId),
+      point_(this, eventIid, interfaceName) {}
+
+void* WindowCollection::QueryExtra(REFIID iid) {
+    return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr;
+}
+
+HRESULT WindowCollection::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
+    if (id != kCount || !(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+    result->vt = VT_I4;
+    result->lVal = announced_;
+    return S_OK;
+}
+
+STDMETHODIMP WindowCollection::EnumConnectionPoints(IEnumConnectionPoints** out) {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP WindowCollection::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    HRESULT hr = TakeFailureResult(name_ + L".FindConnectionPoint");
+    if (FAILED(hr)) return hr;
+    IID offered = IID_NULL;
+    point_.GetConnectionInterface(&offered);
+    if (iid != offered) return CONNECT_E_NOCONNECTION;
+    point_.AddRef();
+    *out = &point_;
+    return S_OK;
+}
+
+HRESULT WindowCollection::FireNewWindow(IDispatch* window, bool withResult) {
+    ++announced_;
+    return point_.Fire(newWindowId_, window, withResult);
+}
+
+Explorers::Explorers() : WindowCollection(L"Explorers", parcelon::IID_ExplorersEvents, parcelon::DISPID_NewExplorer) {}
+
+Inspectors::Inspectors()
+    : WindowCollection(L"Inspectors", parcelon::IID_InspectorsEvents, parcelon::DISPID_NewInspector) {}
+
+Application::Application()
+    : StandInObject(L"Application", parcelon::IID_OutlookApplication,
+                    {{L"Explorers", kExplorers},
+                     {L"Inspectors", kInspectors},
+                     {L"Version", kVersion},
+                     {L"ActiveExplorer", kActiveExplorer}}),
+      explorers_(new Explorers),
+      inspectors_(new Inspectors),
+      activeExplorer_(new Window(L"Explorer", IID_Explorer, L"Inbox - Microsoft Outlook")) {}
+
+Application::~Application() {
+    activeExplorer_->Release();
+    inspectors_->Release();
+    explorers_->Release();
+}
+
+HRESULT Application::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
+    if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+    switch (id) {
+        case kExplorers: PutObject(result, hasExplorers ? explorers_->dispatch() : nullptr); return S_OK;
+        case kInspectors: PutObject(result, hasInspectors ? inspectors_->dispatch() : nullptr); return S_OK;
+        case kVersion: return PutText(result, version);
+        case kActiveExplorer:
+            PutObject(result, hasActiveExplorer ? activeExplorer_->dispatch() : nullptr);
+            return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+}  // namespace standin

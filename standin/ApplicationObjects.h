@@ -1,0 +1,88 @@
+// The stand-in's Application with its Explorers and Inspectors collections (event
+// sources for NewExplorer and NewInspector) and the windows they announce.
+#pragma once
+
+#include <string>
+
+#include "ConnectionPoint.h"
+#include "StandInObject.h"
+
+namespace standin {
+
+// An Explorer or Inspector window; only its caption is asked for.
+class Window : public StandInObject {
+public:
+    Window(const wchar_t* interfaceName, const IID& iid, std::wstring caption);
+
+protected:
+    HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
+
+private:
+    std::wstring caption_;
+};
+
+// A window collection that is a connection-point container for its events.
+class WindowCollection : public StandInObject, public IConnectionPointContainer {
+public:
+    WindowCollection(const wchar_t* interfaceName, const IID& eventIid, DISPID newWindowId);
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return StandInObject::QueryInterface(iid, out); }
+    STDMETHODIMP_(ULONG) AddRef() override { return StandInObject::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return StandInObject::Release(); }
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+
+    // Announces a new window to every connected sink; see ConnectionPoint::Fire.
+    HRESULT FireNewWindow(IDispatch* window, bool withResult = true);
+    size_t connections() const { return point_.connections(); }
+    long windowsAnnounced() const { return announced_; }
+
+protected:
+    void* QueryExtra(REFIID iid) override;
+    HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
+
+private:
+    std::wstring name_;
+    DISPID newWindowId_;
+    ConnectionPoint point_;
+    long announced_ = 0;
+};
+
+class Explorers final : public WindowCollection {
+public:
+    Explorers();
+    HRESULT FireNewExplorer(IDispatch* explorer, bool withResult = true) { return FireNewWindow(explorer, withResult); }
+};
+
+class Inspectors final : public WindowCollection {
+public:
+    Inspectors();
+    HRESULT FireNewInspector(IDispatch* inspector, bool withResult = true) {
+        return FireNewWindow(inspector, withResult);
+    }
+};
+
+class Application final : public StandInObject {
+public:
+    Application();
+    ~Application() override;
+
+    Explorers& explorers() { return *explorers_; }
+    Inspectors& inspectors() { return *inspectors_; }
+
+    std::wstring version = L"11.0.5510";
+    // False: the property answers Nothing, as the host can.
+    bool hasExplorers = true;
+    bool hasInspectors = true;
+    bool hasActiveExplorer = true;
+
+protected:
+    HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
+
+private:
+    Explorers* explorers_;
+    Inspectors* inspectors_;
+    Window* activeExplorer_;
+};
+
+}  // namespace standin
