@@ -1,0 +1,100 @@
+// Host calls through IDispatch against the stand-in: names, arguments, results, and the
+// _com_error each kind of failure raises.
+#include <gtest/gtest.h>
+
+#include "client/addin/MailItem.h"
+#include "common/TextConversion.h"
+#include "common/UniqueResource.h"
+#include "standin/MailObjects.h"
+#include "tests/support/ScratchFolder.h"
+
+using namespace parcelon;
+
+namespace {
+class HostObjectTest : public ::testing::Test {
+protected:
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override {
+        standin::ClearFailures();
+        mail.reset();
+        EXPECT_EQ(0, standin::LiveObjects());
+        CoUninitialize();
+    }
+    std::string DescriptionOf(const _com_error& e) {
+        ComPtr<IErrorInfo> info = ComPtr<IErrorInfo>::Attach(e.ErrorInfo());
+        if (!info) return "(none)";
+        UniqueBstr text;
+        info->GetDescription(text.put());
+        return AnsiFromWide(text.get());
+    }
+    ComPtr<standin::MailItem> mail = ComPtr<standin::MailItem>::Attach(new standin::MailItem(true, false));
+};
+}  // namespace
+
+TEST_F(HostObjectTest, PropertiesAndMethodsGoThroughIDispatch) {
+    MailItem item(mail->dispatch());
+    EXPECT_TRUE(item.UnRead());
+    EXPECT_FALSE(item.Sent());
+    testing_support::ScratchFolder folder;
+    std::string file = folder.Write("note.txt", "note");
+    Attachments attachments = item.GetAttachments();
+    attachments.Add(file);
+    EXPECT_EQ(1, attachments.GetLong(L"count")) << "names are resolved without regard to case";
+    HostObject first = HostObject::FromVariant(attachments.GetIndexed(L"Item", Variant::Long(1)), IID_IDispatch);
+    EXPECT_EQ(L"note.txt", first.GetString(L"FileName"));
+    const standin::AddCall& call = mail->attachments().addCalls().at(0);
+    EXPECT_EQ(std::wstring(file.begin(), file.end()), call.source);
+    EXPECT_TRUE(call.positionOmitted);
+    EXPECT_TRUE(call.displayNameOmitted);
+}
+
+TEST_F(HostObjectTest, AnObjectWithoutTheInterfaceIsRefused) {
+    try {
+        HostObject(mail->dispatch(), IID_OutlookInspector);
+        FAIL() << "no _com_error";
+    } catch (const _com_error& e) {
+        EXPECT_EQ(E_NOINTERFACE, e.Error());
+    }
+}
+
+TEST_F(HostObjectTest, AnUnknownNameRaisesWithoutErrorInformation) {
+    MailItem item(mail->dispatch());
+    try {
+        item.Get(L"NoSuchMember");
+        FAIL() << "no _com_error";
+    } catch (const _com_error& e) {
+        EXPECT_EQ(DISP_E_UNKNOWNNAME, e.Error());
+        EXPECT_EQ("(none)", DescriptionOf(e));
+    }
+}
+
+TEST_F(HostObjectTest, AFailingMemberRaisesWithItsSourceAndDescription) {
+    standin::FailMember(L"MailItem.UnRead", {static_cast<HRESULT>(0x80040201), L"Outlook", L"Item was moved"});
+    MailItem item(mail->dispatch());
+    try {
+        item.UnRead();
+        FAIL() << "no _com_error";
+    } catch (const _com_error& e) {
+        EXPECT_EQ(static_cast<HRESULT>(0x80040201), e.Error());
+        EXPECT_EQ("Item was moved", DescriptionOf(e));
+        EXPECT_EQ(std::string("IDispatch error #1"), e.ErrorMessage());
+    }
+}
+
+TEST_F(HostObjectTest, ThreadErrorInformationIsTakenOnlyForSupportedInterfaces) {
+    auto failWith = [&](const IID& iid) {
+        ComPtr<ICreateErrorInfo> create;
+        CreateErrorInfo(create.put());
+        create->SetDescription(const_cast<LPOLESTR>(L"set by the object"));
+        SetErrorInfo(0, create.query<IErrorInfo>(IID_IErrorInfo).get());
+        try {
+            RaiseHostError(E_FAIL, mail->dispatch(), iid);
+        } catch (const _com_error& e) {
+            SetErrorInfo(0, nullptr);
+            return DescriptionOf(e);
+        }
+        return std::string("no throw");
+    };
+    EXPECT_EQ("set by the object", failWith(IID_OutlookMailItem));
+    EXPECT_EQ("(none)", failWith(IID_OutlookAttachments));
+}
