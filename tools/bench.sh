@@ -12,8 +12,6 @@ python3 "$root/tools/make-bench-tree.py" "$work/tree"
 [ -f "$work/one-gb.bin" ] || truncate -s 1G "$work/one-gb.bin"
 [ -f "$work/one-mb.bin" ] || head -c 1048576 /dev/urandom > "$work/one-mb.bin"
 rm -f "$work"/*.zip
-wineserver -p >/dev/null 2>&1 </dev/null || true
-trap "wineserver -k >/dev/null 2>&1 || true" EXIT
 
 tree_bytes=$(du -sb --exclude=.complete "$work/tree" | cut -f1)
 bench() { wine "$build/bench/zip-bench.exe" "$@"; }

@@ -15,7 +15,8 @@ cleanup() {
 }
 trap cleanup EXIT
 sleep 1
-wineserver -p >/dev/null 2>&1 || true
+# No persistent wineserver: Wine's desktop process would inherit the first test's output
+# pipe and keep ctest waiting for as long as the server lives.
 
 status=0
 for target in "$@"; do
