@@ -1,6 +1,7 @@
 // The stand-in's Application, its window collections and windows.
 #include "ApplicationObjects.h"
 
+#include "ResultValues.h"
 #include "client/addin/HostInterfaces.h"
 
 namespace standin {
@@ -16,18 +17,6 @@ enum : DISPID {
 };
 constexpr GUID IID_Explorer = parcelon::HostIid(0x00063003);
 
-void PutObject(VARIANT* out, IDispatch* object) {
-    out->vt = VT_DISPATCH;
-    out->pdispVal = object;
-    if (object) object->AddRef();
-}
-
-HRESULT PutText(VARIANT* out, const std::wstring& text) {
-    out->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!out->bstrVal) return E_OUTOFMEMORY;
-    out->vt = VT_BSTR;
-    return S_OK;
-}
 }  // namespace
 
 Window::Window(const wchar_t* interfaceName, const IID& iid, std::wstring caption)
@@ -35,7 +24,7 @@ Window::Window(const wchar_t* interfaceName, const IID& iid, std::wstring captio
 
 HRESULT Window::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
     if (id != kCaption || !(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
-    return PutText(result, caption_);
+    return PutString(result, caption_);
 }
 
 WindowCollection::WindowCollection(const wchar_t* interfaceName, const IID& eventIid, DISPID newWindowId)
@@ -102,11 +91,11 @@ Application::~Application() {
 HRESULT Application::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
     if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
     switch (id) {
-        case kExplorers: PutObject(result, hasExplorers ? explorers_->dispatch() : nullptr); return S_OK;
-        case kInspectors: PutObject(result, hasInspectors ? inspectors_->dispatch() : nullptr); return S_OK;
-        case kVersion: return PutText(result, version);
+        case kExplorers: PutDispatch(result, hasExplorers ? explorers_->dispatch() : nullptr); return S_OK;
+        case kInspectors: PutDispatch(result, hasInspectors ? inspectors_->dispatch() : nullptr); return S_OK;
+        case kVersion: return PutString(result, version);
         case kActiveExplorer:
-            PutObject(result, hasActiveExplorer ? activeExplorer_->dispatch() : nullptr);
+            PutDispatch(result, hasActiveExplorer ? activeExplorer_->dispatch() : nullptr);
             return S_OK;
     }
     return DISP_E_MEMBERNOTFOUND;

@@ -1,6 +1,7 @@
 // The stand-in's mail item, its Attachments collection and the attachments themselves.
 #include "MailObjects.h"
 
+#include "ResultValues.h"
 #include "client/addin/HostInterfaces.h"
 #include "common/UniqueResource.h"
 
@@ -21,24 +22,6 @@ enum : DISPID {
 constexpr GUID IID_Attachment = parcelon::HostIid(0x00063007);
 
 bool IsGet(WORD flags) { return (flags & DISPATCH_PROPERTYGET) != 0; }
-
-void PutBool(VARIANT* out, bool value) {
-    out->vt = VT_BOOL;
-    out->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void PutDispatch(VARIANT* out, IDispatch* object) {
-    object->AddRef();
-    out->vt = VT_DISPATCH;
-    out->pdispVal = object;
-}
-
-HRESULT PutString(VARIANT* out, const std::wstring& text) {
-    out->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!out->bstrVal) return E_OUTOFMEMORY;
-    out->vt = VT_BSTR;
-    return S_OK;
-}
 
 // Reads a whole file as Outlook does when it takes a copy for an attachment.
 bool ReadWholeFile(const std::wstring& path, std::vector<char>& content) {
