@@ -13,13 +13,17 @@ DiagnosticLog::DiagnosticLog() : event_(CreateEventA(nullptr, TRUE, TRUE, nullpt
 
 DiagnosticLog::~DiagnosticLog() {
     if (stream_) fclose(stream_);
+    stream_ = nullptr;  // a late report (from the crash filter) must not reach the closed stream
+    logLevel_ = 0;
 }
 
 void DiagnosticLog::WaitForReport() const { WaitForSingleObject(event_.get(), 10); }
 
 void DiagnosticLog::SetReportLocation(const char* sourcePath, int line) {
     const char* name = sourcePath ? sourcePath : "";
-    if (const char* slash = strrchr(name, '\\')) name = slash + 1;
+    // The cross compiler gives __FILE__ with forward slashes.
+    for (const char* c = name; *c; ++c)
+        if (*c == '\\' || *c == '/') name = c + 1;
     lstrcpynA(locationFile_, name, MAX_PATH);
     locationLine_ = line;
 }

@@ -49,9 +49,10 @@ extern DiagnosticLog diagnosticLog;
 }  // namespace parcelon
 
 // A reporting site: waits for the previous report, records this file and line, logs.
-#define PARCELON_LOG_ERROR(...)                                        \
-    do {                                                               \
-        ::parcelon::diagnosticLog.WaitForReport();                     \
-        ::parcelon::diagnosticLog.SetReportLocation(__FILE__, __LINE__); \
-        ::parcelon::diagnosticLog.LogError(__VA_ARGS__);               \
+#define PARCELON_LOG_ERROR_TO(log, ...)                 \
+    do {                                                \
+        (log).WaitForReport();                          \
+        (log).SetReportLocation(__FILE__, __LINE__);    \
+        (log).LogError(__VA_ARGS__);                    \
     } while (0)
+#define PARCELON_LOG_ERROR(...) PARCELON_LOG_ERROR_TO(::parcelon::diagnosticLog, __VA_ARGS__)

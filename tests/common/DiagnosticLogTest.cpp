@@ -55,6 +55,11 @@ TEST_F(DiagnosticLogTest, LevelThreeLineCarriesFileNameAndLine) {
     EXPECT_TRUE(std::regex_match(text, std::regex(kStamp + "\tError\tregaccess, 12\tfailed\r\n"))) << text;
 }
 
+TEST_F(DiagnosticLogTest, ReportingSitesNameTheirFileWithoutFolders) {
+    std::string text = LogWith(3, [](DiagnosticLog& log) { PARCELON_LOG_ERROR_TO(log, "at the site"); });
+    EXPECT_NE(std::string::npos, text.find("\tError\tDiagnosticLogTest.cpp, ")) << text;
+}
+
 TEST_F(DiagnosticLogTest, LineBreaksInTheTextBecomeBars) {
     std::string text = LogWith(2, [](DiagnosticLog& log) { log.LogError("first\r\nsecond"); });
     EXPECT_NE(std::string::npos, text.find("\tfirst||second\r\n")) << text;
