@@ -66,6 +66,8 @@ void DiagnosticLog::Attach(FILE* stream, int level) {
 void DiagnosticLog::AttachFromSettings() {
     settingsRead_ = true;
     DWORD lastError = GetLastError();
+    // Read directly: the registry helpers report their failures to this log, and a
+    // missing key is the usual case here, not an error.
     UniqueRegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
         char path[MAX_PATH] = {};

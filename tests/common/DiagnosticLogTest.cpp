@@ -29,11 +29,10 @@ protected:
 };
 
 void RemoveLogSettings() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, DiagnosticLog::kLogFileValue);
-        RegDeleteValueA(key, DiagnosticLog::kLogLevelValue);
-        RegCloseKey(key);
+    UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+        RegDeleteValueA(key.get(), DiagnosticLog::kLogFileValue);
+        RegDeleteValueA(key.get(), DiagnosticLog::kLogLevelValue);
     }
 }
 }  // namespace
@@ -95,15 +94,16 @@ TEST_F(DiagnosticLogTest, OverlongTextIsCutAtTheFormattersLimit) {
 
 TEST_F(DiagnosticLogTest, RegistrySettingsAttachAFile) {
     std::string path = folder.path("from-registry.log");
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, nullptr, 0,
-                                             KEY_SET_VALUE, nullptr, &key, nullptr));
-    DWORD level = 3;
-    RegSetValueExA(key, DiagnosticLog::kLogFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                   static_cast<DWORD>(path.size() + 1));
-    RegSetValueExA(key, DiagnosticLog::kLogLevelValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level),
-                   sizeof level);
-    RegCloseKey(key);
+    {
+        UniqueRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, nullptr, 0,
+                                                 KEY_SET_VALUE, nullptr, key.put(), nullptr));
+        DWORD level = 3;
+        RegSetValueExA(key.get(), DiagnosticLog::kLogFileValue, 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(path.c_str()), static_cast<DWORD>(path.size() + 1));
+        RegSetValueExA(key.get(), DiagnosticLog::kLogLevelValue, 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&level), sizeof level);
+    }
     {
         DiagnosticLog log;
         log.SetReportLocation("dir\\site.cpp", 7);
