@@ -15,22 +15,27 @@ std::string NarrowFromWide(UINT codePage, const wchar_t* text, int length) {
     if (length < 0 && !out.empty()) out.pop_back();  // the converted terminator
     return out;
 }
-}  // namespace
 
-std::wstring WideFromAnsi(const std::string& text) {
+std::wstring WideFromNarrow(UINT codePage, const std::string& text) {
     if (text.empty()) return {};
-    int chars = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int chars = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (chars <= 0) return {};
     std::wstring out(static_cast<size_t>(chars), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], chars);
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], chars);
     return out;
 }
+}  // namespace
+
+std::wstring WideFromAnsi(const std::string& text) { return WideFromNarrow(CP_ACP, text); }
+std::wstring WideFromUtf8(const std::string& text) { return WideFromNarrow(CP_UTF8, text); }
 
 std::string AnsiFromWide(const wchar_t* text, int length) { return NarrowFromWide(CP_ACP, text, length); }
 
 std::string Utf8FromWide(const std::wstring& text) {
     return NarrowFromWide(CP_UTF8, text.data(), static_cast<int>(text.size()));
 }
+
+std::string Utf8FromWide(const wchar_t* text, int length) { return NarrowFromWide(CP_UTF8, text, length); }
 
 bool IsAscii(const std::string& text) {
     for (unsigned char c : text)
