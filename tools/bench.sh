@@ -4,8 +4,10 @@
 # 1 GB and a 1 MB file.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:?build folder}
 source "$root/tools/wine-env.sh"
+target=${1:?target (x86 or x64)}
+build="$PARCELON_BUILD/$target"
+echo "bench: the $target build"
 work="$WINEPREFIX/drive_c/parcelon-bench"
 mkdir -p "$work"
 python3 "$root/tools/make-bench-tree.py" "$work/tree"
@@ -14,7 +16,7 @@ python3 "$root/tools/make-bench-tree.py" "$work/tree"
 rm -f "$work"/*.zip
 
 tree_bytes=$(du -sb --exclude=.complete "$work/tree" | cut -f1)
-bench() { wine "$build/bench/zip-bench.exe" "$@"; }
+bench() { parcelon_wine "$build/bench/zip-bench.exe" "$@"; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 
 ours=$(bench 'C:\parcelon-bench\tree' 'C:\parcelon-bench\ours.zip')
