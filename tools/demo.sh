@@ -15,7 +15,8 @@ if [ $# -eq 0 ]; then
 else
     for p in "$@"; do args+=(--attach "$p"); done
 fi
-wine "$build/host/parcelon-host.exe" compose "${args[@]}" --out "$(winpath "$out_dir/message.eml")"
+# Wine takes the arguments in the locale's encoding: UTF-8, so that any path comes through.
+LC_ALL=C.UTF-8 wine "$build/host/parcelon-host.exe" compose "${args[@]}" --out "$(winpath "$out_dir/message.eml")"
 python3 "$root/tools/eml-attachments.py" "$out_dir/message.eml" "$out_dir"
 if [ -f "$out_dir/attach.zip" ]; then
     LANG=C.UTF-8 unzip -t "$out_dir/attach.zip"

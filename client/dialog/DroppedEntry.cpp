@@ -24,7 +24,7 @@ std::vector<std::string> DroppedPaths(HDROP drop) {
 
 std::optional<FileEntry> MakeDroppedEntry(std::string path) {
     size_t units = WideFromUtf8(path).size();
-    if (units == 0 || units > kMaxPathUnits) {
+    if (units == 0 || units > kMaxFileSystemPathUnits) {
         SetLastError(units == 0 ? ERROR_INVALID_NAME : ERROR_FILENAME_EXCED_RANGE);
         return std::nullopt;
     }

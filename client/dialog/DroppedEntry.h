@@ -11,9 +11,6 @@
 
 namespace parcelon {
 
-// The longest path the file system takes, in UTF-16 units.
-constexpr size_t kMaxPathUnits = 32767;
-
 // Every path of a drop, in drop order, as UTF-8 and whatever its length.
 std::vector<std::string> DroppedPaths(HDROP drop);
 

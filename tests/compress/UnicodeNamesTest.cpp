@@ -197,7 +197,7 @@ TEST_F(UnicodeNamesTest, DroppedEntriesKeepNamesAndPathsOfAnyLength) {
     EXPECT_EQ(longFolder + "\\", farFolder.path);
 
     EXPECT_FALSE(MakeDroppedEntry(folder.path(kNames[0])).has_value()) << "not there";
-    EXPECT_FALSE(MakeDroppedEntry("C:\\" + std::string(kMaxPathUnits, 'x')).has_value());
+    EXPECT_FALSE(MakeDroppedEntry("C:\\" + std::string(kMaxFileSystemPathUnits, 'x')).has_value());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
 
     // A drop as the shell makes it: a wide DROPFILES block.
