@@ -10,13 +10,14 @@
 namespace parcelon {
 
 namespace {
-// Source or description of the error information, or none when it has none.
+// Source or description of the error information as UTF-8 (a description often names a
+// file), or none when it has none.
 template <typename Getter>
 bool ReadErrorText(IErrorInfo* info, Getter get, std::string& out) {
     if (!info) return false;
     UniqueBstr text;
     if (FAILED((info->*get)(text.put())) || !text) return false;
-    out = AnsiFromWide(text.get(), static_cast<int>(SysStringLen(text.get())));
+    out = Utf8FromWide(text.get(), static_cast<int>(SysStringLen(text.get())));
     return true;
 }
 

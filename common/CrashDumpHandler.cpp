@@ -6,7 +6,10 @@
 #include <cstring>
 #include <dbghelp.h>
 
+#include "FileSystemPath.h"
 #include "RegistrySettings.h"
+#include "SystemFolders.h"
+#include "TextConversion.h"
 #include "UniqueResource.h"
 
 namespace parcelon {
@@ -18,36 +21,42 @@ using MiniDumpWriteDumpFunction = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_
                                                 PMINIDUMP_CALLBACK_INFORMATION);
 
 constexpr const char* kPrompt = "Application exits unexpectedly. Do you want to save a diagnostic file?";
-// The dump path and every message fit a buffer of MAX_PATH characters, terminator included.
-constexpr size_t kTextCapacity = MAX_PATH;
 
 const CrashDumpHandler* installedHandler = nullptr;
 
+// The whole text, however long the path in it.
 std::string Format(const char* format, ...) {
-    char text[kTextCapacity] = {};
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    va_list again;
+    va_copy(again, args);
+    int length = vsnprintf(nullptr, 0, format, args);
     va_end(args);
+    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) vsnprintf(&text[0], text.size() + 1, format, again);
+    va_end(again);
     return text;
+}
+
+HMODULE LoadLibraryUtf8(const std::string& path) { return LoadLibraryW(WideFromUtf8(path).c_str()); }
+
+int ShowMessage(const std::string& text, const std::string& caption, UINT type) {
+    return MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(caption).c_str(), type);
 }
 
 // Without a home folder, a DBGHELP.DLL beside the host's executable is preferred to the
 // one on the search path.
 HMODULE LoadDbghelp(const std::string* home) {
     if (home) {
-        if (HMODULE module = LoadLibraryA((*home + "\\DBGHELP.DLL").c_str())) return module;
+        if (HMODULE module = LoadLibraryUtf8(*home + "\\DBGHELP.DLL")) return module;
     } else {
-        char executable[MAX_PATH] = {};
-        DWORD length = GetModuleFileNameA(nullptr, executable, MAX_PATH);
-        // A path that filled the buffer was cut and names some other folder.
-        const char* slash = length > 0 && length < MAX_PATH ? strrchr(executable, '\\') : nullptr;
-        if (slash) {
-            std::string beside(executable, slash + 1 - executable);
-            if (HMODULE module = LoadLibraryA((beside + "DBGHELP.DLL").c_str())) return module;
+        std::string executable = ModulePath(nullptr);
+        size_t slash = executable.rfind('\\');
+        if (slash != std::string::npos) {
+            if (HMODULE module = LoadLibraryUtf8(executable.substr(0, slash + 1) + "DBGHELP.DLL")) return module;
         }
     }
-    return LoadLibraryA("DBGHELP.DLL");
+    return LoadLibraryW(L"DBGHELP.DLL");
 }
 
 MiniDumpWriteDumpFunction FindMiniDumpWriteDump(HMODULE dbghelp) {
@@ -56,21 +65,14 @@ MiniDumpWriteDumpFunction FindMiniDumpWriteDump(HMODULE dbghelp) {
 }
 
 // Ends with a backslash.
-std::string TempFolder() {
-    char folder[MAX_PATH] = {};
-    DWORD length = GetTempPathA(MAX_PATH, folder);
-    // A length of MAX_PATH or more is the size the folder would need; nothing was written.
-    if (length == 0 || length >= MAX_PATH) return "c:\\temp\\";
-    return folder;
+std::string DumpFolderWithoutHome() {
+    std::string folder = TemporaryFolder();
+    return folder.empty() ? "c:\\temp\\" : folder;
 }
 
 UniqueFile CreateDumpFile(const std::string& path) {
-    if (path.size() >= kTextCapacity) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return UniqueFile();
-    }
-    return UniqueFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UniqueFile(CreateFileW(FileSystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Creates the file, writes the dump and closes the file again; `message` says how it went.
@@ -118,7 +120,7 @@ LONG WINAPI CrashDumpHandler::CrashFilter(EXCEPTION_POINTERS* exception) {
 
 LONG CrashDumpHandler::HandleCrash(EXCEPTION_POINTERS* exception) const {
     std::string home;
-    bool homeKnown = ReadStringFromRegistry(settingsRoot_, settingsKeyPath_.c_str(), homeValueName_.c_str(), home);
+    bool homeKnown = ReadPathFromRegistry(settingsRoot_, settingsKeyPath_.c_str(), homeValueName_.c_str(), home);
     // DBGHELP.DLL stays loaded: the process is on its way out.
     HMODULE dbghelp = LoadDbghelp(homeKnown ? &home : nullptr);
     MiniDumpWriteDumpFunction writeDump = dbghelp ? FindMiniDumpWriteDump(dbghelp) : nullptr;
@@ -129,12 +131,12 @@ LONG CrashDumpHandler::HandleCrash(EXCEPTION_POINTERS* exception) const {
     } else if (!writeDump) {
         message = "DBGHELP.DLL too old";
     } else {
-        std::string dumpPath = (homeKnown ? home + "\\" : TempFolder()) + appName_ + ".dmp";
-        if (MessageBoxA(nullptr, kPrompt, appName_.c_str(), MB_YESNO | MB_ICONERROR) != IDYES)
+        std::string dumpPath = (homeKnown ? home + "\\" : DumpFolderWithoutHome()) + appName_ + ".dmp";
+        if (ShowMessage(kPrompt, appName_, MB_YESNO | MB_ICONERROR) != IDYES)
             return EXCEPTION_CONTINUE_SEARCH;
         saved = SaveDump(writeDump, dumpPath, exception, message);
     }
-    MessageBoxA(nullptr, message.c_str(), appName_.c_str(), MB_OK);
+    ShowMessage(message, appName_, MB_OK);
     return saved ? EXCEPTION_EXECUTE_HANDLER : EXCEPTION_CONTINUE_SEARCH;
 }
 

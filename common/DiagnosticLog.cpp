@@ -7,6 +7,11 @@
 #include <share.h>
 #include <string>
 
+#include "FileSystemPath.h"
+#include "RegistrySettings.h"
+#include "SystemFolders.h"
+#include "TextConversion.h"
+
 namespace parcelon {
 
 DiagnosticLog::DiagnosticLog() : event_(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
@@ -69,21 +74,18 @@ void DiagnosticLog::AttachFromSettings() {
     // Read directly: the registry helpers report their failures to this log, and a
     // missing key is the usual case here, not an error.
     UniqueRegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
-        char path[MAX_PATH] = {};
-        DWORD type = 0, size = sizeof path - 1;
-        DWORD level = 0, levelSize = sizeof level;
-        bool havePath = RegQueryValueExA(key.get(), kLogFileValue, nullptr, &type,
-                                         reinterpret_cast<BYTE*>(path), &size) == ERROR_SUCCESS &&
-                        (type == REG_SZ || type == REG_EXPAND_SZ) && path[0];
-        bool haveLevel = RegQueryValueExA(key.get(), kLogLevelValue, nullptr, &type,
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, WideFromUtf8(kSettingsKey).c_str(), 0, KEY_READ, key.put()) ==
+        ERROR_SUCCESS) {
+        std::string path;
+        DWORD type = 0, level = 0, levelSize = sizeof level;
+        bool havePath = QueryTextValue(key.get(), kLogFileValue, path) == ERROR_SUCCESS && !path.empty();
+        bool haveLevel = RegQueryValueExW(key.get(), WideFromUtf8(kLogLevelValue).c_str(), nullptr, &type,
                                           reinterpret_cast<BYTE*>(&level), &levelSize) == ERROR_SUCCESS &&
                          type == REG_DWORD;
         if (havePath && haveLevel) {
-            char expanded[MAX_PATH] = {};
-            DWORD n = ExpandEnvironmentStringsA(path, expanded, MAX_PATH);
             // Unbuffered, so a crash of the host loses no line; others may read it meanwhile.
-            if (FILE* stream = _fsopen(n && n <= MAX_PATH ? expanded : path, "ab", _SH_DENYNO)) {
+            std::wstring file = FileSystemPath(ExpandEnvironmentText(path));
+            if (FILE* stream = _wfsopen(file.c_str(), L"ab", _SH_DENYNO)) {
                 setvbuf(stream, nullptr, _IONBF, 0);
                 stream_ = stream;
                 logLevel_ = static_cast<int>(level);

@@ -7,6 +7,9 @@
 
 namespace parcelon {
 
+// The longest path the file system takes, in UTF-16 units.
+constexpr size_t kMaxFileSystemPathUnits = 32767;
+
 // For CreateFileW, FindFirstFileW, GetFileAttributesW, DeleteFileW and the like.
 std::wstring FileSystemPath(const std::string& utf8Path);
 std::wstring FileSystemPath(const std::wstring& path);

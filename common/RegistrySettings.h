@@ -21,4 +21,12 @@ LONG WriteRegistryValue(HKEY root, const char* keyPath, const char* valueName, D
 bool ReadStringFromRegistry(HKEY root, const char* keyPath, const char* valueName, std::string& text);
 bool WriteStringToRegistry(HKEY root, const char* keyPath, const char* valueName, const std::string& text);
 
+// A text value (REG_SZ or REG_EXPAND_SZ, not expanded) of an open key, read as UTF-16 and
+// given as UTF-8, whatever its length; the error code of the registry call. Nothing is
+// reported: for callers to whom a missing value is no error.
+LONG QueryTextValue(HKEY key, const char* valueName, std::string& utf8Text);
+// A value that names a path, such as "Parcelon Home": read like ReadStringFromRegistry, with
+// the same reports, but losslessly and without its length limit.
+bool ReadPathFromRegistry(HKEY root, const char* keyPath, const char* valueName, std::string& utf8Path);
+
 }  // namespace parcelon

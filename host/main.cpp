@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 #include <windows.h>
+#include <shellapi.h>
 
 #include "MimeMessage.h"
 #include "ZipListing.h"
 #include "client/compress/CompressAndAttach.h"
 #include "client/dialog/DroppedEntry.h"
+#include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 #include "standin/MailObjects.h"
@@ -33,10 +35,21 @@ int Usage() {
     return 2;
 }
 
-bool Parse(int argc, char** argv, Arguments& args) {
-    if (argc < 2 || strcmp(argv[1], "compose") != 0) return false;
-    for (int i = 2; i < argc; ++i) {
-        std::string a = argv[i];
+// The arguments as UTF-8, read from the wide command line so that any path comes through.
+std::vector<std::string> CommandLineArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    UniqueHLocal owner(reinterpret_cast<HLOCAL>(argv));
+    for (int i = 0; argv && i < count; ++i) arguments.push_back(Utf8FromWide(argv[i]));
+    return arguments;
+}
+
+bool Parse(const std::vector<std::string>& argv, Arguments& args) {
+    size_t argc = argv.size();
+    if (argc < 2 || argv[1] != "compose") return false;
+    for (size_t i = 2; i < argc; ++i) {
+        const std::string& a = argv[i];
         if (a == "--attach" && i + 1 < argc)
             args.attach.push_back(argv[++i]);
         else if (a == "--out" && i + 1 < argc)
@@ -62,8 +75,8 @@ std::string SystemMessage(DWORD error) {
 }
 
 bool WriteFileContent(const std::string& path, const std::string& content) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+    UniqueFile file(CreateFileW(FileSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file && WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
            written == content.size();
@@ -120,9 +133,9 @@ int Compose(const Arguments& args) {
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     Arguments args;
-    if (!Parse(argc, argv, args)) return Usage();
+    if (!Parse(CommandLineArguments(), args)) return Usage();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     int result = Compose(args);
     CoUninitialize();

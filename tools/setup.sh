@@ -35,8 +35,15 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# minizip 1.1 as Debian ships it (with its security patches); only its writer is built.
-if [ ! -f "$deps/minizip/zip.c" ]; then
+# minizip 1.1 as Debian ships it (with its security patches); its writer and its wide
+# Win32 file functions are built. Fetched again when any file is missing (an older set-up
+# kept fewer).
+minizip_files=(zip.c zip.h ioapi.c ioapi.h iowin32.c iowin32.h crypt.h)
+minizip_complete() {
+    local f
+    for f in "${minizip_files[@]}"; do [ -f "$deps/minizip/$f" ] || return 1; done
+}
+if ! minizip_complete; then
     src_list=/etc/apt/sources.list.d/debian-src.sources
     if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null; then
         uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
@@ -51,6 +58,6 @@ if [ ! -f "$deps/minizip/zip.c" ]; then
     srcdir=$(find "$deps/fetch" -maxdepth 1 -type d -name 'minizip-*' | head -n 1)
     [ -n "$srcdir" ] || { echo "setup: minizip source not found" >&2; exit 1; }
     rm -rf "$deps/minizip" && mkdir -p "$deps/minizip"
-    cp "$srcdir"/{zip.c,zip.h,ioapi.c,ioapi.h,crypt.h} "$deps/minizip/"
+    for f in "${minizip_files[@]}"; do cp "$srcdir/$f" "$deps/minizip/"; done
     rm -rf "$deps/fetch"
 fi

@@ -33,7 +33,8 @@ parcelon_pe_bits() {
 
 # Runs a Windows program (a file, or a built-in such as regsvr32, reg, wineboot) with
 # the loader of its bitness. A built-in runs in its 64-bit form where 32-bit programs
-# cannot run.
+# cannot run. Wine decodes the command line in the locale's encoding: UTF-8, so that a
+# path with any name comes through (the prefix's ANSI code page stays 1252).
 parcelon_wine() {
     local bits
     bits=$(parcelon_pe_bits "$1")
@@ -42,9 +43,9 @@ parcelon_wine() {
             echo "wine: $1 is a 32-bit program, and this machine cannot execute 32-bit programs" >&2
             return 126
         fi
-        "$WINE32_LOADER" "$@"
+        LC_ALL=C.UTF-8 "$WINE32_LOADER" "$@"
     else
-        WINELOADER=$WINE64_LOADER "$WINE64_LOADER" "$@"
+        LC_ALL=C.UTF-8 WINELOADER=$WINE64_LOADER "$WINE64_LOADER" "$@"
     fi
 }
 

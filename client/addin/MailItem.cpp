@@ -5,8 +5,8 @@
 
 namespace parcelon {
 
-void Attachments::Add(const std::string& ansiPath) const {
-    Call(L"Add", {Variant::String(WideFromAnsi(ansiPath)), Variant::Long(olByValue), Variant::Omitted(),
+void Attachments::Add(const std::string& utf8Path) const {
+    Call(L"Add", {Variant::String(WideFromUtf8(utf8Path)), Variant::Long(olByValue), Variant::Omitted(),
                   Variant::Omitted()});
 }
 

@@ -12,9 +12,9 @@ class Attachments : public HostObject {
 public:
     Attachments() = default;
     explicit Attachments(HostObject object) : HostObject(std::move(object)) {}
-    // Attaches a copy of the file by value, named after the file; the returned
-    // Attachment is released at once.
-    void Add(const std::string& ansiPath) const;
+    // Attaches a copy of the file at the UTF-8 path (handed on exactly, as UTF-16) by
+    // value, named after the file; the returned Attachment is released at once.
+    void Add(const std::string& utf8Path) const;
 };
 
 class MailItem : public HostObject {

@@ -1,13 +1,14 @@
 // Packs or attaches the chosen rows.
 #include "CompressAndAttach.h"
 
-#include <cstdio>
 #include <memory>
-#include <shellapi.h>
 #include <windows.h>
 
 #include "common/ComErrorReport.h"
 #include "common/DiagnosticLog.h"
+#include "common/FileSystemPath.h"
+#include "common/SystemFolders.h"
+#include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 
 namespace parcelon {
@@ -18,18 +19,14 @@ std::string ComErrorText(const _com_error& error) {
     return message ? message : "unknown error";
 }
 
-std::string TempFolder() {
-    char buffer[MAX_PATH] = {};
-    DWORD n = GetTempPathA(MAX_PATH, buffer);
-    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
-}
+void DeleteArchive(const std::string& path) { DeleteFileW(FileSystemPath(path).c_str()); }
 
 // Opens the archive at the root of the system drive or, when that cannot be written, in
 // the user's temporary folder; names are below the system drive's root either way.
 std::unique_ptr<ZipArchiveWriter> OpenArchive(const std::string& archiveName, AttachReport& report) {
     std::string root = SystemDriveRoot();
     auto writer = std::make_unique<ZipArchiveWriter>();
-    for (const std::string& folder : {root, TempFolder()}) {
+    for (const std::string& folder : {root, TemporaryFolder()}) {
         if (folder.empty()) continue;
         report.archivePath = folder + archiveName;
         if (writer->Open(report.archivePath.c_str(), root.c_str(), false)) return writer;
@@ -44,18 +41,17 @@ std::unique_ptr<ZipArchiveWriter> OpenArchive(const std::string& archiveName, At
 void AttachArchive(const Attachments& attachments, AttachReport& report) {
     attachments.Add(report.archivePath);
     report.archiveAttached = true;
-    remove(report.archivePath.c_str());
+    DeleteArchive(report.archivePath);
 }
 }  // namespace
 
 std::string SystemDriveRoot() {
-    char drive[MAX_PATH] = "%SYSTEMDRIVE%";
-    if (!(HIWORD(DoEnvironmentSubstA(drive, MAX_PATH))) || strchr(drive, '%')) {
-        char windows[MAX_PATH] = {};
-        UINT n = GetSystemWindowsDirectoryA(windows, MAX_PATH);
-        lstrcpynA(drive, n >= 2 ? windows : "C:", 3);
+    std::string drive = ExpandEnvironmentText("%SYSTEMDRIVE%");
+    if (drive.empty() || drive.find('%') != std::string::npos) {
+        std::string windows = WindowsFolder();
+        drive = windows.size() >= 2 ? windows.substr(0, 2) : "C:";
     }
-    return std::string(drive) + "\\";
+    return drive + "\\";
 }
 
 void AttachOrPackFile(const Attachments& attachments, const std::string& path, ZipArchiveWriter* writer,
@@ -78,13 +74,8 @@ void AttachOrPackFile(const Attachments& attachments, const std::string& path, Z
 
 void AttachOrPackFolder(const Attachments& attachments, const std::string& folder, bool recurse,
                         ZipArchiveWriter* writer, AttachReport& report) {
-    std::string pattern = folder + "*.*";
-    if (pattern.size() >= MAX_PATH) {
-        report.LeaveOut(folder, DescribeAddFileResult(AddFileResult::TooLong));
-        return;
-    }
-    WIN32_FIND_DATAA found = {};
-    UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    WIN32_FIND_DATAW found = {};
+    UniqueFindHandle search(FindFirstFileW((FileSystemPath(folder) + L"*").c_str(), &found));
     if (!search) {
         DWORD error = GetLastError();
         if (error == ERROR_ACCESS_DENIED)
@@ -94,13 +85,13 @@ void AttachOrPackFolder(const Attachments& attachments, const std::string& folde
         return;
     }
     do {
-        std::string name = found.cFileName;
+        std::string name = Utf8FromWide(found.cFileName);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             AttachOrPackFile(attachments, folder + name, writer, report);
         } else if (recurse && name != "." && name != "..") {
             AttachOrPackFolder(attachments, folder + name + "\\", true, writer, report);
         }
-    } while (FindNextFileA(search.get(), &found));
+    } while (FindNextFileW(search.get(), &found));
 }
 
 AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem,
@@ -124,7 +115,7 @@ AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mail
             bool finished = writer->Close();
             writer.reset();
             if (!finished) {
-                remove(report.archivePath.c_str());
+                DeleteArchive(report.archivePath);
                 report.failure = "the archive " + options.archiveName + " could not be finished";
                 return report;
             }

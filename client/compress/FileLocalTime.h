@@ -5,8 +5,8 @@
 
 namespace parcelon {
 
-// Fills `time` (all zero on failure) from the file's last write, converted to local time
-// with the offset in force now when `toLocal` is set.
+// Fills `time` (all zero on failure) from the last write of the file at the UTF-8 `path`,
+// converted to local time with the offset in force now when `toLocal` is set.
 bool GetFileLocalTime(const char* path, SYSTEMTIME* time, bool toLocal);
 
 }  // namespace parcelon

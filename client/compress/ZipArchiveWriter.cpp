@@ -1,10 +1,13 @@
 // Writes one zip archive from files on disk.
 #include "ZipArchiveWriter.h"
 
+#include <iowin32.h>
 #include <vector>
 
 #include "FileLocalTime.h"
 #include "ZipEntryName.h"
+#include "common/FileSystemPath.h"
+#include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 
 namespace parcelon {
@@ -15,17 +18,13 @@ constexpr uLong kUtf8NameFlag = 1 << 11;
 // name as code page 437, even one flagged as UTF-8.
 constexpr uLong kVersionMadeBy = (11 << 8) | 20;
 
-std::string FullPath(const char* path) {
-    char buffer[MAX_PATH] = {};
-    DWORD n = GetFullPathNameA(path, MAX_PATH, buffer, nullptr);
-    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
-}
+// The absolute form of a UTF-8 path, as a user would write it.
+std::string FullPath(const char* path) { return Utf8FromWide(DisplayPath(FileSystemPath(std::string(path)))); }
 
+// The drive and folder part, up to and with the last separator (C:\attach.zip gives C:\).
 std::string FolderOf(const std::string& path) {
-    char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, folder[MAX_PATH] = {};
-    _splitpath(path.c_str(), drive, dir, nullptr, nullptr);
-    _makepath(folder, drive, dir, nullptr, nullptr);
-    return folder;
+    size_t last = path.find_last_of("\\/");
+    return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
 std::string WithTrailingSeparator(std::string folder) {
@@ -100,8 +99,13 @@ bool ZipArchiveWriter::Open(const char* archivePath, const char* baseFolder, boo
     if (!archivePath || !archivePath[0]) return false;
     std::string full = FullPath(archivePath);
     if (full.empty()) return false;
-    if (append && GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES) append = false;
-    zip_ = zipOpen64(full.c_str(), append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE);
+    std::wstring fileSystemPath = FileSystemPath(full);
+    if (append && GetFileAttributesW(fileSystemPath.c_str()) == INVALID_FILE_ATTRIBUTES) append = false;
+    // The library's wide Win32 file functions take the archive path in UTF-16.
+    zlib_filefunc64_def wideFiles = {};
+    fill_win32_filefunc64W(&wideFiles);
+    zip_ = zipOpen2_64(fileSystemPath.c_str(), append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE, nullptr,
+                       &wideFiles);
     if (!zip_) return false;
     if (!baseFolder)
         baseFolder_ = FolderOf(full);
@@ -118,28 +122,23 @@ bool ZipArchiveWriter::AddFile(const char* path, bool storeFlat) {
 
 AddFileResult ZipArchiveWriter::Add(const std::string& path, bool storeFlat) {
     if (!zip_) return AddFileResult::NotOpen;
-    if (path.size() >= MAX_PATH) return AddFileResult::TooLong;
-
     std::string resolved = path;
-    if (!IsAbsolutePath(path) && !baseFolder_.empty()) {
-        char joined[MAX_PATH * 2] = {};
-        if (baseFolder_.size() + path.size() + 1 >= MAX_PATH) return AddFileResult::TooLong;
-        _makepath(joined, nullptr, baseFolder_.c_str(), path.c_str(), nullptr);
-        resolved = joined;
-    }
+    if (!IsAbsolutePath(path) && !baseFolder_.empty()) resolved = WithTrailingSeparator(baseFolder_) + path;
     std::optional<std::string> name = RelativeEntryName(path, baseFolder_, storeFlat);
     if (!name) return AddFileResult::Refused;
+    if (name->size() > kMaxEntryNameBytes) return AddFileResult::TooLong;
     if (entries_ >= kMaxEntries) return AddFileResult::TooManyEntries;
 
     SYSTEMTIME written;
     GetFileLocalTime(resolved.c_str(), &written, true);
     zip_fileinfo info = {};
     info.tmz_date = ZipTime(written);
-    info.external_fa = GetFileAttributesA(resolved.c_str());
+    std::wstring fileSystemPath = FileSystemPath(resolved);
+    info.external_fa = GetFileAttributesW(fileSystemPath.c_str());
 
     if (info.external_fa != INVALID_FILE_ATTRIBUTES && (info.external_fa & FILE_ATTRIBUTE_DIRECTORY))
         return AddFileResult::CannotOpen;  // a folder or a drive, chosen as a file
-    UniqueFile source(CreateFileA(resolved.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    UniqueFile source(CreateFileW(fileSystemPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_READONLY, nullptr));
     if (!source) return OpenFailure(GetLastError());
     LARGE_INTEGER size = {};

@@ -1,5 +1,6 @@
 // Writes one zip archive from files on disk: one deflated entry per file, named by the
 // file's path below a base folder (or by its bare name), with its time and attributes.
+// Every path is UTF-8, of any length the file system takes.
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@ enum class AddFileResult {
     Added,
     NotOpen,         // no archive is open
     Refused,         // the path gives no entry name ("..\" without flat storing, a bare root)
-    TooLong,         // a path or name of 260 characters or more
+    TooLong,         // an entry name over 65535 bytes, or a path the file system cannot take
     Missing,
     Locked,          // held open by another program
     NoAccess,

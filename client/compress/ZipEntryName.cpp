@@ -1,7 +1,6 @@
 // How a source path becomes a zip entry name.
 #include "ZipEntryName.h"
 
-#include <mbstring.h>
 #include <windows.h>
 
 #include "common/TextConversion.h"
@@ -9,13 +8,21 @@
 namespace parcelon {
 
 namespace {
-const unsigned char* Bytes(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.c_str()); }
-
-// Byte offset of the next backslash at or after `from`, respecting double-byte characters.
+// In UTF-8 no byte of a multi-byte character is below 0x80, so separators can be found
+// byte by byte.
 size_t NextBackslash(const std::string& path, size_t from) {
-    if (from >= path.size()) return std::string::npos;
-    const unsigned char* found = _mbschr(Bytes(path) + from, '\\');
-    return found ? static_cast<size_t>(found - Bytes(path)) : std::string::npos;
+    return from >= path.size() ? std::string::npos : path.find('\\', from);
+}
+
+// Whether `path` begins with `prefix`, compared the way the file system compares names
+// (ordinal, without regard to case); the length of that beginning in `path`'s bytes.
+std::optional<size_t> CaselessPrefixLength(const std::string& path, const std::string& prefix) {
+    std::wstring widePath = WideFromUtf8(path), widePrefix = WideFromUtf8(prefix);
+    if (widePrefix.empty() || widePath.size() < widePrefix.size()) return std::nullopt;
+    if (CompareStringOrdinal(widePath.c_str(), static_cast<int>(widePrefix.size()), widePrefix.c_str(),
+                             static_cast<int>(widePrefix.size()), TRUE) != CSTR_EQUAL)
+        return std::nullopt;
+    return Utf8FromWide(widePath.substr(0, widePrefix.size())).size();
 }
 }  // namespace
 
@@ -26,32 +33,29 @@ size_t PathRootLength(const std::string& path) {
         size_t share = NextBackslash(path, server + 1);
         return share == std::string::npos ? path.size() : share + 1;
     }
-    if (path.size() >= 2 && path[1] == ':' && !_ismbblead(static_cast<unsigned char>(path[0])))
+    if (path.size() >= 2 && path[1] == ':' && static_cast<unsigned char>(path[0]) < 0x80)
         return path.size() >= 3 && path[2] == '\\' ? 3 : 2;
     return 0;
 }
 
 bool IsAbsolutePath(const std::string& path) {
-    return PathRootLength(path) > 0 || _mbschr(Bytes(path), ':') != nullptr;
+    return PathRootLength(path) > 0 || path.find(':') != std::string::npos;
 }
 
 std::optional<std::string> RelativeEntryName(const std::string& path, const std::string& baseFolder,
                                              bool storeFlat) {
     if (storeFlat) {
-        char fileName[_MAX_FNAME] = {}, extension[_MAX_EXT] = {}, name[MAX_PATH] = {};
-        if (path.size() >= MAX_PATH) return std::nullopt;
-        _splitpath(path.c_str(), nullptr, nullptr, fileName, extension);
-        _makepath(name, nullptr, nullptr, fileName, extension);
-        if (!name[0]) return std::nullopt;
-        return std::string(name);
+        size_t folderEnd = path.find_last_of("\\/:");
+        std::string name = folderEnd == std::string::npos ? path : path.substr(folderEnd + 1);
+        if (name.empty()) return std::nullopt;
+        return name;
     }
     if (path.compare(0, 3, "..\\") == 0) return std::nullopt;
 
     std::string name;
     if (IsAbsolutePath(path)) {
-        if (!baseFolder.empty() && path.size() >= baseFolder.size() &&
-            _mbsnbicmp(Bytes(path), Bytes(baseFolder), baseFolder.size()) == 0)
-            name = path.substr(baseFolder.size());
+        if (std::optional<size_t> base = CaselessPrefixLength(path, baseFolder))
+            name = path.substr(*base);
         else  // another drive, share or folder: named below its own root
             name = path.substr(PathRootLength(path));
     } else if (path.compare(0, 2, ".\\") == 0) {
@@ -63,18 +67,11 @@ std::optional<std::string> RelativeEntryName(const std::string& path, const std:
     return name;
 }
 
-EncodedEntryName EncodeEntryName(const std::string& ansiName) {
-    if (IsAscii(ansiName)) {
-        std::string bytes = ansiName;
-        for (char& c : bytes)
-            if (c == '\\') c = '/';
-        return {bytes, false};
-    }
-    // Convert first: in a double-byte code page a trail byte may equal the backslash.
-    std::wstring wide = WideFromAnsi(ansiName);
-    for (wchar_t& c : wide)
-        if (c == L'\\') c = L'/';
-    return {Utf8FromWide(wide), true};
+EncodedEntryName EncodeEntryName(const std::string& utf8Name) {
+    std::string bytes = utf8Name;
+    for (char& c : bytes)
+        if (c == '\\') c = '/';
+    return {bytes, !IsAscii(utf8Name)};
 }
 
 }  // namespace parcelon

@@ -8,8 +8,8 @@ namespace parcelon {
 struct AttachOptions {
     int compressAttachments = 1;  // 1: one archive; other values: file by file
     int includeSubFolders = 1;    // 1: walk sub-folders of a chosen folder
-    std::string archiveName = "attach.zip";
-    std::string browseFolder = "C:\\";
+    std::string archiveName = "attach.zip";  // UTF-8
+    std::string browseFolder = "C:\\";       // UTF-8
 };
 
 extern AttachOptions attachOptions;

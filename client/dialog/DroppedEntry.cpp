@@ -1,32 +1,47 @@
-// Turns one path dropped from the shell into a chosen-list record.
+// Turns the paths dropped from the shell into chosen-list records.
 #include "DroppedEntry.h"
 
-#include <mbstring.h>
 #include <windows.h>
 
+#include "common/FileSystemPath.h"
+#include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 
 namespace parcelon {
 
+std::vector<std::string> DroppedPaths(HDROP drop) {
+    std::vector<std::string> paths;
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        UINT copied = DragQueryFileW(drop, i, &path[0], length + 1);
+        path.resize(copied);
+        paths.push_back(Utf8FromWide(path));
+    }
+    return paths;
+}
+
 std::optional<FileEntry> MakeDroppedEntry(std::string path) {
-    if (path.empty() || path.size() > MAX_PATH - 1) {
-        SetLastError(path.empty() ? ERROR_INVALID_NAME : ERROR_FILENAME_EXCED_RANGE);
+    size_t units = WideFromUtf8(path).size();
+    if (units == 0 || units > kMaxFileSystemPathUnits) {
+        SetLastError(units == 0 ? ERROR_INVALID_NAME : ERROR_FILENAME_EXCED_RANGE);
         return std::nullopt;
     }
-    const unsigned char* text = reinterpret_cast<const unsigned char*>(path.c_str());
-    const unsigned char* slash = _mbsrchr(text, '\\');
-    std::string name = slash ? std::string(reinterpret_cast<const char*>(slash + 1)) : path;
+    size_t slash = path.rfind('\\');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
 
     // An unreadable path has every attribute bit set and so counts as a folder.
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::wstring fileSystemPath = FileSystemPath(path);
+    DWORD attributes = GetFileAttributesW(fileSystemPath.c_str());
     UniqueFile handle;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        handle.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        handle.reset(CreateFileW(fileSystemPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!handle) return std::nullopt;
-        if (_mbsrchr(text, '\\') != text + path.size() - 1) path += '\\';
+        if (path.back() != '\\') path += '\\';
     } else {
-        handle.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        handle.reset(CreateFileW(fileSystemPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!handle) return std::nullopt;
     }

@@ -35,10 +35,13 @@ TEST(ComErrorReport, LineWithoutErrorInformationPrintsNulls) {
     EXPECT_EQ("\n", messages[1]);
 }
 
-TEST(ComErrorReport, LineCarriesSourceAndDescriptionInAnsi) {
-    _com_error error(E_ACCESSDENIED, MakeErrorInfo(L"Microsoft Outlook", L"Caf\u00e9 closed"), false);
-    EXPECT_EQ("_com_error exception - Source: Microsoft Outlook, Error: -2147024891, Description: Caf\xe9 closed, "
-              "ErrorMessage: " + std::string(error.ErrorMessage()),
+// A description that names a file outside the code page keeps the name whole.
+TEST(ComErrorReport, LineCarriesSourceAndDescriptionInUtf8) {
+    _com_error error(E_ACCESSDENIED,
+                     MakeErrorInfo(L"Microsoft Outlook", L"Caf\u00e9 closed: C:\\\u041e\u0442\u0447\u0451\u0442 \U0001F4E6.txt"),
+                     false);
+    EXPECT_EQ("_com_error exception - Source: Microsoft Outlook, Error: -2147024891, Description: Caf\u00e9 closed: "
+              "C:\\\u041e\u0442\u0447\u0451\u0442 \U0001F4E6.txt, ErrorMessage: " + std::string(error.ErrorMessage()),
               FormatComErrorReport(error));
 }
 

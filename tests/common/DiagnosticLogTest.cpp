@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "common/DiagnosticLog.h"
+#include "common/TextConversion.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace parcelon;
@@ -117,4 +118,33 @@ TEST_F(DiagnosticLogTest, RegistrySettingsAttachAFile) {
         log.LogError("no longer recorded");
     }
     EXPECT_EQ(std::string::npos, ReadWholeFile(path).find("no longer recorded"));
+}
+
+// The path is stored as UTF-16 text to be expanded, in a folder named outside the code page
+// and deeper than the classic limit; the lines keep their format, texts written as UTF-8.
+TEST_F(DiagnosticLogTest, LogFileNamedOutsideTheCodePageAndLongIsWritten) {
+    std::string deep = folder.MakeFolder("\u0416\u0443\u0440\u043d\u0430\u043b \u65e5\u8a8c\\" +
+                                         std::string(150, 'l') + "\\" + std::string(150, 'm'));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PARCELON_TEST_LOGS", WideFromUtf8(deep).c_str()));
+    std::wstring stored = L"%PARCELON_TEST_LOGS%\\\u0436\u0443\u0440\u043d\u0430\u043b.log";
+    {
+        UniqueRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, nullptr, 0,
+                                                 KEY_SET_VALUE, nullptr, key.put(), nullptr));
+        DWORD level = 1;
+        RegSetValueExW(key.get(), WideFromUtf8(DiagnosticLog::kLogFileValue).c_str(), 0, REG_EXPAND_SZ,
+                       reinterpret_cast<const BYTE*>(stored.c_str()), static_cast<DWORD>((stored.size() + 1) * 2));
+        RegSetValueExA(key.get(), DiagnosticLog::kLogLevelValue, 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&level), sizeof level);
+    }
+    {
+        DiagnosticLog log;
+        log.LogError("cannot open %s", "C:\\\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442.txt");
+    }
+    RemoveLogSettings();
+    std::string text = ReadWholeFile(deep + "\\\u0436\u0443\u0440\u043d\u0430\u043b.log");
+    EXPECT_TRUE(std::regex_search(text, std::regex("^" + kStamp + "\tError\tcannot open C:\\\\")));
+    EXPECT_NE(std::string::npos,
+              text.find("\tcannot open C:\\\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442.txt\r\n"));
+    SetEnvironmentVariableW(L"PARCELON_TEST_LOGS", nullptr);
 }

@@ -6,6 +6,7 @@
 
 #include "common/DiagnosticLog.h"
 #include "common/RegistrySettings.h"
+#include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 #include "tests/support/DebugOutputCapture.h"
 #include "tests/support/ScratchFolder.h"
@@ -170,4 +171,29 @@ TEST_F(RegistrySettingsTest, FailedSetIsLoggedWithItsCode) {
     EXPECT_NE(std::string::npos,
               log.find("\tError\tRegSetValueEx call has failed with error = " + std::to_string(code) + ".\r\n"))
         << log;
+}
+
+// A path value is read as UTF-16, whole, whatever its length and characters; failures leave
+// the same reports as a text read, and the path unchanged.
+TEST_F(RegistrySettingsTest, PathValuesAreReadWholeInUtf8) {
+    std::string home = "C:\\\u0414\u043e\u043c \U0001F3E0\\" + std::string(1000, 'h');
+    std::wstring wide = WideFromUtf8(home);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.get(), WideFromUtf8(kHomeValueName).c_str(), 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(wide.c_str()),
+                                            static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))));
+    std::string path;
+    EXPECT_TRUE(ReadPathFromRegistry(HKEY_CURRENT_USER, keyPath.c_str(), kHomeValueName, path));
+    EXPECT_EQ(home, path);
+
+    DWORD number = 7;
+    SetRaw("number", REG_DWORD, &number, sizeof number);
+    std::string missing = keyPath + "\\missing";
+    auto [log, lines] = Reported([&] {
+        EXPECT_FALSE(ReadPathFromRegistry(HKEY_CURRENT_USER, missing.c_str(), kHomeValueName, path));
+        EXPECT_FALSE(ReadPathFromRegistry(HKEY_CURRENT_USER, keyPath.c_str(), "absent", path));
+        EXPECT_FALSE(ReadPathFromRegistry(HKEY_CURRENT_USER, keyPath.c_str(), "number", path)) << "not a text";
+    });
+    EXPECT_EQ(home, path);
+    EXPECT_EQ(std::vector<std::string>(3, kReadFailedLine), lines);
+    EXPECT_EQ(1u, CountLines(log)) << "only the key that cannot be opened is logged: " << log;
 }

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "client/compress/ZipArchiveWriter.h"
+// After zip.h, which it needs.
+#include <iowin32.h>
+
+#include "common/FileSystemPath.h"
 #include "common/UniqueResource.h"
 #include "host/ZipListing.h"
 #include "tests/support/ScratchFolder.h"
@@ -137,7 +141,10 @@ TEST_F(ZipWriterTest, FilesThatCannotBeReadAreRefusedWithTheirReason) {
     EXPECT_EQ(AddFileResult::Missing, writer.lastAddResult());
     EXPECT_FALSE(writer.AddFile(folder.path("sub").c_str(), false));
     EXPECT_EQ(AddFileResult::CannotOpen, writer.lastAddResult());
-    EXPECT_FALSE(writer.AddFile(("C:\\" + std::string(300, 'n') + ".txt").c_str(), false));
+    EXPECT_FALSE(writer.AddFile(("C:\\" + std::string(150, 'n') + "\\" + std::string(150, 'n')).c_str(), false));
+    EXPECT_EQ(AddFileResult::Missing, writer.lastAddResult()) << "a long path is looked for like any other";
+    // Only a name longer than the format's 16-bit length field is too long.
+    EXPECT_FALSE(writer.AddFile(("C:\\" + std::string(0x10000, 'n')).c_str(), false));
     EXPECT_EQ(AddFileResult::TooLong, writer.lastAddResult());
     EXPECT_EQ(0u, writer.entryCount());
     writer.Close();
@@ -192,4 +199,24 @@ TEST_F(ZipWriterTest, TimesOutsideTheDosRangeAreClamped) {
     EXPECT_EQ(0, entries[0].dosTime);
     EXPECT_EQ((26 << 9) | (3 << 5) | 15, entries[1].dosDate);
     EXPECT_EQ((14 << 11) | (5 << 5) | 3, entries[1].dosTime) << "2-second resolution";
+}
+
+// The writer's file functions take UTF-16 paths; those of the same source file that take
+// ANSI names are built to open nothing, so no ANSI file call is imported.
+TEST(MinizipFileFunctions, OnlyTheWideOnesOpenFiles) {
+    ScratchFolder folder;
+    std::string path = folder.Write("\u0444\u0430\u0439\u043b.txt", "file");
+    const int mode = ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING;
+    zlib_filefunc64_def ansi = {}, wide = {};
+    fill_win32_filefunc64A(&ansi);
+    fill_win32_filefunc64W(&wide);
+    std::string ascii = folder.Write("plain.txt", "plain");
+    EXPECT_EQ(nullptr, ansi.zopen64_file(ansi.opaque, ascii.c_str(), mode));
+    std::wstring fileSystemPath = FileSystemPath(path);
+    voidpf stream = wide.zopen64_file(wide.opaque, fileSystemPath.c_str(), mode);
+    ASSERT_NE(nullptr, stream);
+    char text[8] = {};
+    EXPECT_EQ(4u, wide.zread_file(wide.opaque, stream, text, sizeof text));
+    EXPECT_STREQ("file", text);
+    wide.zclose_file(wide.opaque, stream);
 }

@@ -181,6 +181,95 @@ class OptionsTest(unittest.TestCase):
         self.assertIn("attach.zip", attachments)
 
 
+# One name per script, an emoji (a surrogate pair in UTF-16) and a combining accent; none of
+# them fits code page 1252.
+UNICODE_NAMES = [
+    "\u041e\u0442\u0447\u0451\u0442.txt",
+    "\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.txt",
+    "\u65e5\u672c\u8a9e\u306e\u6587\u66f8.txt",
+    "\u05de\u05e1\u05de\u05da.txt",
+    "\U0001F4E6 parcel.txt",
+    "Cafe\u0301.txt",
+]
+
+
+class UnicodeNamesTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.root = os.path.join(PREFIX, "drive_c", FOLDER + "-unicode")
+        shutil.rmtree(cls.root, ignore_errors=True)
+        cls.chosen = "\u041f\u0430\u043a\u0435\u0442 \u03a9"
+        cls.files = {name: ("content of " + name).encode("utf-8") for name in UNICODE_NAMES}
+        cls.files["\u5b50\u30d5\u30a9\u30eb\u30c0/" + UNICODE_NAMES[0]] = b"nested"
+        # A file at a path of 1000 characters below a folder named outside the code page.
+        deep = "/".join(["p" * 200] * 5) + "/" + "f" * 80 + ".txt"
+        cls.files[deep] = b"far down"
+        for name, data in cls.files.items():
+            path = os.path.join(cls.root, cls.chosen, name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+        cls.deep = deep
+        cls.prefix = FOLDER + "-unicode/" + cls.chosen + "/"
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+    def path(self, name=""):
+        return windows_path(os.path.join(self.root, self.chosen, name)).rstrip("\\")
+
+    def test_the_premise_no_name_fits_the_ansi_code_page(self):
+        for name in UNICODE_NAMES:
+            with self.assertRaises(UnicodeEncodeError, msg=name):
+                name.encode("cp1252")
+        self.assertGreater(len(self.path(self.deep)), 1000)
+
+    def test_packed_names_are_utf8_with_the_flag_and_read_back_by_zipfile_and_unzip(self):
+        output, rc, attachments = compose("--attach", self.path())
+        self.assertEqual(0, rc, output)
+        data = attachments["attach.zip"]
+        with zipfile.ZipFile(io.BytesIO(data)) as z:
+            self.assertIsNone(z.testzip())
+            self.assertEqual(sorted(self.prefix + n for n in self.files), sorted(z.namelist()))
+            for info in z.infolist():
+                self.assertEqual(0x800, info.flag_bits & 0x800, info.filename)
+                self.assertEqual(self.files[info.filename[len(self.prefix):]], z.read(info))
+        for name in UNICODE_NAMES:
+            self.assertIn(self.prefix + name, output, "the host prints the names in UTF-8")
+        with tempfile.TemporaryDirectory() as target:
+            archive = os.path.join(target, "received.zip")
+            with open(archive, "wb") as f:
+                f.write(data)
+            out = os.path.join(target, "out")
+            unzip = subprocess.run(["unzip", "-q", archive, "-d", out], capture_output=True,
+                                   env=dict(os.environ, LC_ALL="C.UTF-8"))
+            self.assertEqual(0, unzip.returncode, unzip.stderr)
+            for name, content in self.files.items():
+                with open(os.path.join(out, self.prefix, name), "rb") as f:
+                    self.assertEqual(content, f.read(), name)
+
+    def test_each_single_attachment_carries_the_full_name(self):
+        args = []
+        for name in self.files:
+            args += ["--attach", self.path(name)]
+        output, rc, attachments = compose(*args, "--no-compress")
+        self.assertEqual(0, rc, output)
+        expected = {os.path.basename(name): data for name, data in self.files.items()}
+        expected[UNICODE_NAMES[0]] = self.files[UNICODE_NAMES[0]]  # the nested one has the same name
+        self.assertEqual(len(self.files), output.count("attachment: "))
+        self.assertEqual(set(expected), set(attachments))
+        for name in UNICODE_NAMES[1:]:
+            self.assertEqual(expected[name], attachments[name])
+        self.assertEqual(b"far down", attachments[os.path.basename(self.deep)])
+
+    def test_a_missing_file_is_reported_by_its_full_name(self):
+        missing = self.path("\u043d\u0435\u0442 \U0001F6AB.txt")
+        output, rc, _ = compose("--attach", self.path(UNICODE_NAMES[1]), "--attach", missing)
+        self.assertEqual(0, rc, output)
+        self.assertIn("left out: " + missing, output)
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--host", required=True)

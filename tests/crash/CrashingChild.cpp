@@ -1,6 +1,8 @@
 // A run of crash-child.exe whose message boxes the test finds and answers.
 #include "CrashingChild.h"
 
+#include "common/TextConversion.h"
+
 #include <cstring>
 #include <tlhelp32.h>
 
@@ -31,12 +33,15 @@ std::string EnvironmentBlock(const std::vector<std::string>& changes) {
     return block;
 }
 
+// The box's text as UTF-8, whatever its length.
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM found) {
-    char className[32] = {}, text[1024] = {};
+    char className[32] = {};
     GetClassNameA(child, className, sizeof className);
-    GetWindowTextA(child, text, sizeof text);
+    std::wstring text(GetWindowTextLengthW(child) + 1, L'\0');
+    text.resize(GetWindowTextW(child, &text[0], static_cast<int>(text.size())));
     auto* result = reinterpret_cast<std::string*>(found);
-    if (lstrcmpiA(className, "Static") == 0 && text[0] && result->empty()) *result = text;
+    if (lstrcmpiA(className, "Static") == 0 && !text.empty() && result->empty())
+        *result = parcelon::Utf8FromWide(text);
     return TRUE;
 }
 }  // namespace

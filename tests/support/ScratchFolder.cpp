@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "common/FileSystemPath.h"
 #include "common/UniqueResource.h"
 
 namespace testing_support {
@@ -14,8 +15,8 @@ std::atomic<int> counter{0};
 
 void MakeFolders(const std::string& path) {
     for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+        CreateDirectoryW(parcelon::FileSystemPath(path.substr(0, at)).c_str(), nullptr);
+    CreateDirectoryW(parcelon::FileSystemPath(path).c_str(), nullptr);
 }
 
 namespace {
@@ -41,7 +42,7 @@ void RemoveLongTree(const std::wstring& base) {
 }  // namespace
 
 void RemoveTree(const std::string& folder) {
-    std::wstring wide(folder.begin(), folder.end());  // the tests' own paths are ASCII
+    std::wstring wide = parcelon::DisplayPath(parcelon::FileSystemPath(folder));
     if (wide.back() != L'\\') wide += L'\\';
     RemoveLongTree(L"\\\\?\\" + wide);
 }
@@ -60,8 +61,8 @@ std::string ScratchFolder::Write(const std::string& relative, const std::string&
     std::string full = path_ + relative;
     size_t slash = full.rfind('\\');
     MakeFolders(full.substr(0, slash));
-    parcelon::UniqueFile file(
-        CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    parcelon::UniqueFile file(CreateFileW(parcelon::FileSystemPath(full).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (file) WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     return full;
@@ -78,19 +79,19 @@ bool SetLocalWriteTime(const std::string& path, WORD year, WORD month, WORD day,
     SYSTEMTIME t = {year, month, 0, day, hour, minute, second, 0};
     FILETIME local = {}, utc = {};
     if (!SystemTimeToFileTime(&t, &local) || !LocalFileTimeToFileTime(&local, &utc)) return false;
-    parcelon::UniqueFile file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    parcelon::UniqueFile file(CreateFileW(parcelon::FileSystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file && SetFileTime(file.get(), nullptr, nullptr, &utc);
 }
 
 std::string ReadWholeFile(const std::string& path) {
     std::string content;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        size_t n;
-        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) content.append(chunk, n);
-        fclose(f);
-    }
+    parcelon::UniqueFile file(CreateFileW(parcelon::FileSystemPath(path).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    char chunk[4096];
+    DWORD n = 0;
+    while (file && ReadFile(file.get(), chunk, sizeof chunk, &n, nullptr) && n > 0) content.append(chunk, n);
     return content;
 }
 

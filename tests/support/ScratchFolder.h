@@ -1,4 +1,5 @@
-// A folder of real files for one test, under C:\parcelon-tests, removed afterwards.
+// A folder of real files for one test, under C:\parcelon-tests, removed afterwards. Paths
+// are UTF-8 and may be of any length.
 #pragma once
 
 #include <string>
