@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "DialogDriver.h"
 #include <commctrl.h>
@@ -47,6 +48,15 @@ Texts DriveRoots() {
         if ((drives & 1) && type >= DRIVE_REMOVABLE && type <= DRIVE_RAMDISK) roots.push_back(root);
     }
     return roots;
+}
+
+// Saves what the window shows as build/<target>/screens/NAME.png.
+void SaveScreen(HWND window, const std::wstring& name) {
+    std::wstring folder = testing_support::BuildFile(L"screens\\");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    EXPECT_TRUE(testing_support::SaveWindowPng(window, folder + name + L".png")) << Utf8FromWide(name);
 }
 
 Texts Head(const Texts& texts, size_t n) { return Texts(texts.begin(), texts.begin() + std::min(n, texts.size())); }
@@ -449,6 +459,7 @@ TEST_F(AttachmentDialogTest, TypedArchiveNameIsTakenOverOnOkOrRefusedWithABalloo
             EXPECT_EQ(d.Item(IDC_ARCHIVE_NAME), d.Focus());
             EXPECT_EQ("attach.zip", attachOptions.archiveName);
         }
+        SaveScreen(d.dialog(), L"dialog-refused-name");
         EXPECT_TRUE(Attached().empty());
         d.Type(IDC_ARCHIVE_NAME, L"  Quarterly report ");
         EXPECT_EQ(nullptr, d.Balloon()) << "typing hides the balloon";
@@ -505,6 +516,7 @@ TEST_F(AttachmentDialogTest, FilesLeftOutAreListedInOneMessageBeforeTheDialogClo
         EXPECT_NE(std::wstring::npos, text.find(W(folder.path("Many\\f119.txt"))));
         EXPECT_EQ(std::wstring::npos, text.find(W(folder.path("Many\\f120.txt"))));
         EXPECT_NE(std::wstring::npos, text.find(L"\nand 4 more"));
+        SaveScreen(box, L"left-out-files");
         DialogDriver::PressOk(box);
         EXPECT_TRUE(d.WaitClosed());
     });
@@ -537,6 +549,7 @@ TEST_F(AttachmentDialogTest, HelpShowsTheTextShippedInTheDllAndTheDialogStaysOpe
         for (const wchar_t* topic : {L"\"Compress Attachments:\"", L"\"Include Sub Folders\"", L"root of the system drive",
                                      L"cannot be read"})
             EXPECT_NE(std::wstring::npos, text.find(topic)) << Utf8FromWide(topic);
+        SaveScreen(box, L"help");
         DialogDriver::PressOk(box);
         EXPECT_TRUE(d.IsOpen());
         d.Click(IDCANCEL);
@@ -549,11 +562,43 @@ TEST_F(AttachmentDialogTest, ScreenshotWithRowsInBothLists) {
         d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"Work", L"C:\\"});
         d.Click(IDC_ADD);
         d.Drop(IDC_CHOSEN_LIST, {W(folder.path("b.txt"))});
-        RedrawWindow(d.dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Sleep(500);
-        std::wstring path = testing_support::BuildFile(L"screens\\");
-        CreateDirectoryW(path.c_str(), nullptr);
-        EXPECT_TRUE(testing_support::SaveWindowPng(d.dialog(), path + L"dialog.png"));
+        SaveScreen(d.dialog(), L"dialog");
         d.Click(IDCANCEL);
     });
+}
+
+TEST_F(AttachmentDialogTest, TwoDialogsEachWorkForTheirOwnMailItemAndClosingOneLeavesTheOther) {
+    MakeWork();
+    auto second = ComPtr<standin::MailItem>::Attach(new standin::MailItem());
+    Run([&](DialogDriver& first) {
+        first.SelectNamed(IDC_BROWSER_LIST, {L"A.txt"});
+        first.Click(IDC_ADD);
+        std::thread other([&] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            testing_support::RunDialog(dll.module(), MailItem(second->dispatch()), [&](DialogDriver& d) {
+                d.SelectNamed(IDC_BROWSER_LIST, {L"b.txt"});
+                d.Click(IDC_ADD);
+                first.ClickLater(IDCANCEL);
+                EXPECT_TRUE(first.WaitClosed());
+                // What the closed dialog owned is gone; this one's rows and images are not.
+                d.Drop(IDC_CHOSEN_LIST, {W(folder.path("Work"))});
+                EXPECT_EQ((Texts{L"b.txt", L"Work"}), d.Column(IDC_CHOSEN_LIST, 0));
+                EXPECT_EQ((std::vector<int>{5, 3}), d.Images(IDC_CHOSEN_LIST));
+                auto images = reinterpret_cast<HIMAGELIST>(
+                    SendMessageW(d.Item(IDC_CHOSEN_LIST), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+                EXPECT_EQ(7, ImageList_GetImageCount(images));
+                d.ClickLater(IDOK);
+                EXPECT_TRUE(d.WaitClosed());
+            });
+            CoUninitialize();
+        });
+        other.join();
+    });
+    EXPECT_TRUE(Attached().empty());
+    ASSERT_EQ(1u, second->attachments().items().size());
+    auto entries = host::ListZipEntries(second->attachments().items()[0]->content());
+    ASSERT_TRUE(entries.has_value());
+    std::vector<std::string> names;
+    for (const auto& e : *entries) names.push_back(e.name);
+    EXPECT_EQ((std::vector<std::string>{Entry("b.txt"), Entry("Work/c.txt"), Entry("Work/Deep/d.txt")}), names);
 }

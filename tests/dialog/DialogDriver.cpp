@@ -75,7 +75,8 @@ std::wstring DialogDriver::Text(int id) const { return TextOf(Item(id)); }
 bool DialogDriver::IsChecked(int id) const { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 HWND DialogDriver::Focus() const {
-    GUITHREADINFO info = {sizeof(info)};
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
     return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
 }
 
@@ -149,7 +150,8 @@ void DialogDriver::SelectNamed(int list, const std::vector<std::wstring>& names)
 
 void DialogDriver::DoubleClick(int list, int row) const {
     Select(list, {row});
-    RECT r = {LVIR_LABEL};
+    RECT r = {};
+    r.left = LVIR_LABEL;
     SendMessageW(Item(list), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
     SendMessageW(Item(list), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(r.left + 2, (r.top + r.bottom) / 2));
     SendMessageW(Item(list), WM_LBUTTONUP, 0, MAKELPARAM(r.left + 2, (r.top + r.bottom) / 2));
