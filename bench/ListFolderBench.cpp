@@ -15,7 +15,8 @@ using namespace parcelon;
 
 namespace {
 void MakeFiles(const std::wstring& folder, int count) {
-    CreateDirectoryW(folder.c_str(), nullptr);
+    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos; at = folder.find(L'\\', at + 1))
+        CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
     for (int i = 0; i < count; ++i) {
         // Names in no particular order, so that the sort has work to do.
         std::wstring name = folder + L"file-" + std::to_wstring((i * 7919) % count) + L".txt";
