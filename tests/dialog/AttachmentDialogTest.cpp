@@ -177,7 +177,8 @@ TEST_F(AttachmentDialogTest, OpensWithTheRememberedFolderAndOptionsAndKeepsThemF
     attachOptions.compressAttachments = 0;
     attachOptions.includeSubFolders = 0;
     attachOptions.archiveName = "kept.zip";
-    Run([&](DialogDriver& d) {
+    // Cancel and OK end the dialog with the same result.
+    EXPECT_EQ(1, Run([&](DialogDriver& d) {
         EXPECT_EQ(W(folder.path()), d.Text(IDC_BROWSE_EDIT));
         EXPECT_FALSE(d.IsChecked(IDC_COMPRESS));
         EXPECT_FALSE(d.IsChecked(IDC_SUB_FOLDERS));
@@ -207,7 +208,7 @@ TEST_F(AttachmentDialogTest, OpensWithTheRememberedFolderAndOptionsAndKeepsThemF
         d.Click(IDC_SUB_FOLDERS);
         EXPECT_EQ(1, attachOptions.includeSubFolders);
         d.Click(IDCANCEL);
-    });
+    }));
     EXPECT_EQ(1, attachOptions.compressAttachments);
     Run([&](DialogDriver& d) {
         EXPECT_TRUE(d.IsChecked(IDC_COMPRESS));
@@ -388,13 +389,13 @@ TEST_F(AttachmentDialogTest, BrowsingByDoubleClickAndByTypedFolder) {
 
 TEST_F(AttachmentDialogTest, OkHandsTheRowsInDisplayOrderToTheActionForItsMailItem) {
     MakeWork();
-    Run([&](DialogDriver& d) {
+    EXPECT_EQ(1, Run([&](DialogDriver& d) {
         d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"b.txt", L"Work"});
         d.Click(IDC_ADD);
         d.Click(IDC_SUB_FOLDERS);  // off: Work\Deep stays out
         d.ClickLater(IDOK);
         EXPECT_TRUE(d.WaitClosed());
-    });
+    }));
     ASSERT_EQ(1u, Attached().size());
     EXPECT_EQ(L"attach.zip", Attached()[0]->fileName());
     EXPECT_EQ((std::vector<std::string>{Entry("Work/c.txt"), Entry("A.txt"), Entry("b.txt")}), ArchiveEntries());
@@ -601,4 +602,30 @@ TEST_F(AttachmentDialogTest, TwoDialogsEachWorkForTheirOwnMailItemAndClosingOneL
     std::vector<std::string> names;
     for (const auto& e : *entries) names.push_back(e.name);
     EXPECT_EQ((std::vector<std::string>{Entry("b.txt"), Entry("Work/c.txt"), Entry("Work/Deep/d.txt")}), names);
+}
+
+TEST_F(AttachmentDialogTest, FoldersBeyondTheClassicPathLengthAreTypedOpenedAndChosen) {
+    std::wstring deep = W(folder.path());
+    while (deep.size() < 300) {
+        deep += L"a-rather-long-folder-name\\";
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    const std::wstring parent = deep.substr(0, deep.rfind(L'\\', deep.size() - 2) + 1);
+    UniqueFile(CreateFileW((L"\\\\?\\" + deep + L"inside.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                           nullptr));
+    Run([&](DialogDriver& d) {
+        d.Type(IDC_BROWSE_EDIT, deep.substr(0, deep.size() - 1));
+        d.Click(IDC_BROWSE);
+        EXPECT_EQ(Utf8FromWide(deep), attachOptions.browseFolder);
+        EXPECT_EQ((Texts{L".", L"..", L"inside.txt"}), Head(d.Column(IDC_BROWSER_LIST, 0), 3));
+        d.SelectNamed(IDC_BROWSER_LIST, {L"inside.txt"});
+        d.Click(IDC_ADD);
+        EXPECT_EQ(deep + L"inside.txt", d.Cell(IDC_CHOSEN_LIST, 0, 1));
+        d.DoubleClick(IDC_BROWSER_LIST, d.RowNamed(IDC_BROWSER_LIST, L".."));
+        EXPECT_EQ(parent, d.Text(IDC_BROWSE_EDIT));
+        d.DoubleClick(IDC_BROWSER_LIST, d.RowNamed(IDC_BROWSER_LIST, L"a-rather-long-folder-name"));
+        EXPECT_EQ(deep, d.Text(IDC_BROWSE_EDIT));
+        EXPECT_EQ(L"inside.txt", d.Cell(IDC_BROWSER_LIST, 2, 0));
+        d.Click(IDCANCEL);
+    });
 }
