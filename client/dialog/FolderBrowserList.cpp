@@ -107,9 +107,11 @@ void OpenBrowserEntry(HWND dialog, HWND list) {
     int row = selected.front();
     const FileEntry* entry = EntryAt(list, row);
     if (!entry || ImageAt(list, row) == kDocumentIcon || entry->name == ".") return;
-    // Copied: listing destroys the row's record.
-    std::string folder = entry->name == ".." ? ParentFolder(attachOptions.browseFolder) : entry->path;
-    if (entry->name != ".." && !FolderCanBeListed(folder)) return;
+    // Copied: listing destroys the row's record. The ".." row's own path names the folder
+    // this list shows, whatever another open dialog listed last.
+    bool up = entry->name == "..";
+    std::string folder = up ? ParentFolder(entry->path.substr(0, entry->path.size() - 3)) : entry->path;
+    if (!up && !FolderCanBeListed(folder)) return;
     ListFolder(list, folder);
     ShowInBrowseEdit(dialog, folder);
 }

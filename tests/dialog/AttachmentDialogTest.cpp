@@ -11,6 +11,7 @@
 #include "client/compress/CompressAndAttach.h"
 #include "client/dialog/AttachOptions.h"
 #include "client/dialog/AttachmentDialog.h"
+#include "client/dialog/FolderBrowserList.h"
 #include "client/resources/ResourceIds.h"
 #include "common/TextConversion.h"
 #include "host/ZipListing.h"
@@ -579,6 +580,13 @@ TEST_F(AttachmentDialogTest, TwoDialogsEachWorkForTheirOwnMailItemAndClosingOneL
             testing_support::RunDialog(dll.module(), MailItem(second->dispatch()), [&](DialogDriver& d) {
                 d.SelectNamed(IDC_BROWSER_LIST, {L"b.txt"});
                 d.Click(IDC_ADD);
+                // Each list goes up from the folder it shows, whatever the other listed last.
+                d.DoubleClick(IDC_BROWSER_LIST, d.RowNamed(IDC_BROWSER_LIST, L"Work"));
+                d.DoubleClick(IDC_BROWSER_LIST, d.RowNamed(IDC_BROWSER_LIST, L"Deep"));
+                first.DoubleClick(IDC_BROWSER_LIST, first.RowNamed(IDC_BROWSER_LIST, L".."));
+                EXPECT_EQ(W(ParentFolder(folder.path())), first.Text(IDC_BROWSE_EDIT));
+                d.DoubleClick(IDC_BROWSER_LIST, d.RowNamed(IDC_BROWSER_LIST, L".."));
+                EXPECT_EQ(W(folder.path("Work\\")), d.Text(IDC_BROWSE_EDIT));
                 first.ClickLater(IDCANCEL);
                 EXPECT_TRUE(first.WaitClosed());
                 // What the closed dialog owned is gone; this one's rows and images are not.
