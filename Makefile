@@ -29,14 +29,17 @@ build: build-x86 build-x64
 prefix: setup
 	@bash tools/wine-prefix.sh
 
-demo: build-x86 prefix
-	@bash tools/demo.sh $(BUILD)/x86
+# The x86 build where 32-bit programs run, the x64 build elsewhere.
+demo: setup
+	@target=$$(source tools/wine-env.sh && parcelon_demo_target) && \
+	  $(MAKE) --no-print-directory build-$$target prefix && bash tools/demo.sh $$target
 
 test: build prefix
 	@bash tools/run-tests.sh $(TARGETS)
 
-bench: build-x86 prefix
-	@bash tools/bench.sh $(BUILD)/x86
+bench: setup
+	@target=$$(source tools/wine-env.sh && parcelon_demo_target) && \
+	  $(MAKE) --no-print-directory build-$$target prefix && bash tools/bench.sh $$target
 
 clean:
 	rm -rf $(BUILD)

@@ -4,8 +4,10 @@
 # 1 MB file, and times the dialog's folder browser list over a folder of 10,000 files.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:?build folder}
 source "$root/tools/wine-env.sh"
+target=${1:?target (x86 or x64)}
+build="$PARCELON_BUILD/$target"
+echo "bench: the $target build"
 work="$WINEPREFIX/drive_c/parcelon-bench"
 mkdir -p "$work"
 python3 "$root/tools/make-bench-tree.py" "$work/tree"
@@ -14,7 +16,7 @@ python3 "$root/tools/make-bench-tree.py" "$work/tree"
 rm -f "$work"/*.zip
 
 tree_bytes=$(du -sb --exclude=.complete "$work/tree" | cut -f1)
-bench() { wine "$build/bench/zip-bench.exe" "$@"; }
+bench() { parcelon_wine "$build/bench/zip-bench.exe" "$@"; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 
 ours=$(bench 'C:\parcelon-bench\tree' 'C:\parcelon-bench\ours.zip')
@@ -37,5 +39,5 @@ echo "peak working set packing 1 GB: $(echo "$big" | field peak_working_set) byt
 echo "peak working set packing 1 MB: $(echo "$small" | field peak_working_set) bytes (private $(echo "$small" | field peak_private))"
 rm -f "$work"/*.zip
 # A list view needs an X display; the server of the prefix ends before the display does.
-listing=$(xvfb-run -a sh -c "wine '$build/bench/list-folder-bench.exe' 'C:\\parcelon-bench\\ten-thousand' 10000; wineserver -w")
+listing=$(xvfb-run -a sh -c "'$root/tools/wine-run' '$build/bench/list-folder-bench.exe' 'C:\\parcelon-bench\\ten-thousand' 10000; wineserver -w")
 echo "folder browser list, 10,000 files sorted with the drives: $(echo "$listing" | field rows) rows in $(echo "$listing" | field seconds) s"

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Packs the sample folder (or the given Windows paths) into a message with parcelon-host,
-# then checks the archive in it with Info-ZIP's unzip.
+# Packs the sample folder (or the given Windows paths) into a message with parcelon-host of
+# the given build, then checks the archive in it with Info-ZIP's unzip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:?build folder}
+source "$root/tools/wine-env.sh"
+target=${1:?target (x86 or x64)}
 shift
-out_dir="${PARCELON_BUILD:-$root/build}/demo"
+if [ "$target" = x86 ]; then
+    echo "demo: the x86 build (32-bit programs run here)"
+else
+    echo "demo: the x64 build (this machine cannot execute 32-bit programs, or PARCELON_NO_WIN32=1)"
+fi
+out_dir="$PARCELON_BUILD/demo"
 mkdir -p "$out_dir"
 rm -f "$out_dir"/message.eml "$out_dir"/attach.zip
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
@@ -15,9 +21,9 @@ if [ $# -eq 0 ]; then
 else
     for p in "$@"; do args+=(--attach "$p"); done
 fi
-wine "$build/host/parcelon-host.exe" compose "${args[@]}" --out "$(winpath "$out_dir/message.eml")"
+parcelon_wine "$PARCELON_BUILD/$target/host/parcelon-host.exe" compose "${args[@]}" --out "$(winpath "$out_dir/message.eml")"
 python3 "$root/tools/eml-attachments.py" "$out_dir/message.eml" "$out_dir"
 if [ -f "$out_dir/attach.zip" ]; then
     LANG=C.UTF-8 unzip -t "$out_dir/attach.zip"
 fi
-wineserver -w
+parcelon_wine_wait

@@ -1,6 +1,60 @@
-# Sourced by the project's scripts and by hand: the Wine settings of the build tree.
+# Sourced by every script that starts Wine: the build tree's Wine settings, and the one
+# place that decides how a Windows program is started on this machine.
+#
+# Some machines cannot execute 32-bit Linux programs, and Debian's `wine` command always
+# goes through Wine's 32-bit loader. There only the 64-bit loader, called directly, runs
+# (64-bit) Windows programs. PARCELON_NO_WIN32=1 takes that path on any machine.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export PARCELON_BUILD=${PARCELON_BUILD:-$root/build}
 export WINEPREFIX=${WINEPREFIX:-$PARCELON_BUILD/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+WINE32_LOADER=/usr/lib/wine/wine
+WINE64_LOADER=/usr/lib/wine/wine64
+
+# True when 32-bit Windows programs can run here.
+parcelon_runs_win32() {
+    [ "${PARCELON_NO_WIN32:-0}" != 1 ] && "$WINE32_LOADER" --version >/dev/null 2>&1
+}
+
+# 32 or 64 for a PE file; empty for anything else (a built-in program such as regsvr32).
+parcelon_pe_bits() {
+    [ -f "$1" ] || return 0
+    local pe_offset machine
+    pe_offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$pe_offset" ] || return 0
+    machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')
+    case "$machine" in
+        8664) echo 64 ;;
+        014c) echo 32 ;;
+    esac
+}
+
+# Runs a Windows program (a file, or a built-in such as regsvr32, reg, wineboot) with
+# the loader of its bitness. A built-in runs in its 64-bit form where 32-bit programs
+# cannot run.
+parcelon_wine() {
+    local bits
+    bits=$(parcelon_pe_bits "$1")
+    if [ "$bits" = 32 ] || { [ -z "$bits" ] && parcelon_runs_win32; }; then
+        if ! parcelon_runs_win32; then
+            echo "wine: $1 is a 32-bit program, and this machine cannot execute 32-bit programs" >&2
+            return 126
+        fi
+        "$WINE32_LOADER" "$@"
+    else
+        WINELOADER=$WINE64_LOADER "$WINE64_LOADER" "$@"
+    fi
+}
+
+# Ends the prefix's server (and every program still running in it).
+parcelon_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
+
+# Waits until every program of the prefix has ended.
+parcelon_wine_wait() { wineserver -w >/dev/null 2>&1 || true; }
+
+# The build whose programs run here: x86 where 32-bit programs run, else x64.
+parcelon_demo_target() {
+    if parcelon_runs_win32; then echo x86; else echo x64; fi
+}

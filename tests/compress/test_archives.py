@@ -20,6 +20,8 @@ import zipfile
 HOST = None
 PREFIX = os.environ.get("WINEPREFIX", "")
 FOLDER = "parcelon-pytests"
+# Windows programs start only through the project's launcher, which picks Wine's loader.
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-run")
 
 
 def windows_path(unix_path):
@@ -32,7 +34,7 @@ def compose(*args):
     out = tempfile.NamedTemporaryFile(suffix=".eml", dir=os.path.join(PREFIX, "drive_c"), delete=False)
     out.close()
     try:
-        run = subprocess.run(["wine", HOST, "compose", *args, "--out", windows_path(out.name)],
+        run = subprocess.run([WINE_RUN, HOST, "compose", *args, "--out", windows_path(out.name)],
                              capture_output=True, timeout=120)
         with open(out.name, "rb") as f:
             message = email.message_from_binary_file(f, policy=email.policy.default)
