@@ -219,7 +219,8 @@ TEST_F(AttachmentDialogTest, OpensWithTheRememberedFolderAndOptionsAndKeepsThemF
         d.Click(IDC_COMPRESS);
         EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_ARCHIVE_NAME)));
         EXPECT_EQ(0, attachOptions.compressAttachments);
-        d.Click(IDCANCEL);
+        d.PressKeyIn(IDC_BROWSE_EDIT, VK_ESCAPE);  // Escape is Cancel
+        EXPECT_TRUE(d.WaitClosed());
     });
     EXPECT_EQ(0, attachOptions.compressAttachments);
     EXPECT_TRUE(Attached().empty());
@@ -370,13 +371,13 @@ TEST_F(AttachmentDialogTest, BrowsingByDoubleClickAndByTypedFolder) {
         // Environment variables are expanded, and Enter in the edit browses instead of closing.
         SetEnvironmentVariableW(L"PARCELON_TEST_FOLDER", root.substr(0, root.size() - 1).c_str());
         d.Type(IDC_BROWSE_EDIT, L"%PARCELON_TEST_FOLDER%\\a.b\\c");
-        d.PressEnterIn(IDC_BROWSE_EDIT);
+        d.PressKeyIn(IDC_BROWSE_EDIT, VK_RETURN);
         EXPECT_TRUE(DialogDriver::WaitUntil([&] { return attachOptions.browseFolder == folder.path("a.b\\c\\"); }));
         EXPECT_TRUE(d.IsOpen());
         EXPECT_EQ(L"inner.txt", d.Cell(IDC_BROWSER_LIST, 2, 0));
 
         // Enter anywhere else is OK.
-        d.PressEnterIn(IDC_ARCHIVE_NAME);
+        d.PressKeyIn(IDC_ARCHIVE_NAME, VK_RETURN);
         EXPECT_TRUE(d.WaitClosed());
     });
     // The folder shown last is shown again at the next opening.
@@ -634,6 +635,45 @@ TEST_F(AttachmentDialogTest, FoldersBeyondTheClassicPathLengthAreTypedOpenedAndC
         d.DoubleClick(IDC_BROWSER_LIST, d.RowNamed(IDC_BROWSER_LIST, L"a-rather-long-folder-name"));
         EXPECT_EQ(deep, d.Text(IDC_BROWSE_EDIT));
         EXPECT_EQ(L"inside.txt", d.Cell(IDC_BROWSER_LIST, 2, 0));
+        d.Click(IDCANCEL);
+    });
+}
+
+TEST_F(AttachmentDialogTest, DllHoldsTheImageStripAndTheBannerAndBothListsShowTheStrip) {
+    struct Picture {
+        int id;
+        LONG width, height;
+    };
+    for (Picture p : {Picture{IDB_FILE_ICONS, 112, 15}, Picture{IDB_BANNER, 675, 50}}) {
+        UniqueGdiObject bitmap(LoadImageW(dll.module(), MAKEINTRESOURCEW(p.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ASSERT_TRUE(bitmap) << p.id;
+        BITMAP info = {};
+        ASSERT_EQ(static_cast<int>(sizeof(info)), GetObjectW(bitmap.get(), sizeof(info), &info));
+        EXPECT_EQ(p.width, info.bmWidth);
+        EXPECT_EQ(p.height, info.bmHeight);
+        EXPECT_EQ(24, info.bmBitsPixel);
+        if (p.id == IDB_FILE_ICONS) {
+            // The top-left pixel of every image is magenta, which the lists leave out.
+            const auto* bottomUp = static_cast<const unsigned char*>(info.bmBits);
+            for (int image = 0; image < 7; ++image) {
+                const unsigned char* pixel = bottomUp + (info.bmHeight - 1) * info.bmWidthBytes + image * 16 * 3;
+                EXPECT_EQ(255, pixel[0]) << image;
+                EXPECT_EQ(0, pixel[1]) << image;
+                EXPECT_EQ(255, pixel[2]) << image;
+            }
+        }
+    }
+    Run([&](DialogDriver& d) {
+        HIMAGELIST strips[2] = {};
+        int i = 0;
+        for (int list : {IDC_BROWSER_LIST, IDC_CHOSEN_LIST})
+            strips[i++] = reinterpret_cast<HIMAGELIST>(SendMessageW(d.Item(list), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        EXPECT_EQ(strips[0], strips[1]);
+        EXPECT_EQ(7, ImageList_GetImageCount(strips[0]));
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(strips[0], &cx, &cy);
+        EXPECT_EQ(16, cx);
+        EXPECT_EQ(15, cy);
         d.Click(IDCANCEL);
     });
 }

@@ -80,11 +80,12 @@ HWND DialogDriver::Focus() const {
     return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
 }
 
-void DialogDriver::PressEnterIn(int id) const {
+void DialogDriver::PressKeyIn(int id, WORD key) const {
     SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
     EXPECT_EQ(Item(id), Focus());
-    PostMessageW(Item(id), WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    PostMessageW(Item(id), WM_KEYUP, VK_RETURN, 0xC01C0001);
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(Item(id), WM_KEYDOWN, key, scan | 1);
+    PostMessageW(Item(id), WM_KEYUP, key, scan | 0xC0000001);
     // Sent messages overtake posted ones, so nothing sent can tell when the keys were
     // handled; callers wait for what the key does.
 }

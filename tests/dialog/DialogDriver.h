@@ -27,8 +27,9 @@ public:
     void Type(int id, const std::wstring& text) const;
     std::wstring Text(int id) const;
     bool IsChecked(int id) const;
-    // Enter pressed while the control has the keyboard focus (posted: does not wait).
-    void PressEnterIn(int id) const;
+    // A key (Enter, Escape) pressed while the control has the keyboard focus (posted: does
+    // not wait).
+    void PressKeyIn(int id, WORD key) const;
     HWND Focus() const;
 
     int RowCount(int list) const;
