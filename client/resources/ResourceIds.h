@@ -3,3 +3,21 @@
 
 #define IDS_PROJNAME 100
 #define IDR_OUTLOOKADDIN 101
+
+// The attachment dialog, its pictures and its help text.
+#define IDD_ATTACHMENT 201
+#define IDB_FILE_ICONS 202
+#define IDB_BANNER 206
+#define IDR_HELP_TEXT 301
+
+// Controls of the attachment dialog.
+#define IDC_BROWSER_LIST 201
+#define IDC_CHOSEN_LIST 202
+#define IDC_HELP_BUTTON 203
+#define IDC_ADD 204
+#define IDC_REMOVE 205
+#define IDC_BROWSE_EDIT 206
+#define IDC_BROWSE 207
+#define IDC_ARCHIVE_NAME 208
+#define IDC_COMPRESS 209
+#define IDC_SUB_FOLDERS 210

@@ -1,0 +1,23 @@
+// The attachment dialog: browse folders, collect files and folders, set the options, and
+// on OK pack or attach them to the mail item of the window that opened it.
+#pragma once
+
+#include <windows.h>
+
+#include "client/addin/MailItem.h"
+
+namespace parcelon {
+
+// Runs dialog 201 from `resources` modally over `owner` for `mailItem` (which may be
+// empty: OK then attaches nothing). Returns 1 after OK and after Cancel alike.
+INT_PTR RunAttachmentDialog(HINSTANCE resources, HWND owner, const MailItem& mailItem);
+
+INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Clear and set the disabled bit of a window's style directly.
+void EnableControl(HWND window);
+void DisableControl(HWND window);
+// The top-left corner that centres the window on the whole screen.
+POINT CentreOnScreen(HWND window);
+
+}  // namespace parcelon
