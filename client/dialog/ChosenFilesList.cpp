@@ -72,15 +72,8 @@ void RemoveSelectedEntries(HWND list) {
 }
 
 void AddDroppedFiles(HWND list, HDROP drop) {
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        if (length == 0) continue;
-        std::wstring path(length + 1, L'\0');
-        path.resize(DragQueryFileW(drop, i, &path[0], length + 1));
-        if (std::optional<FileEntry> entry = MakeDroppedEntry(Utf8FromWide(path)))
-            AddChosenEntry(list, RowCount(list), *entry);
-    }
+    for (const std::string& path : DroppedPaths(drop))
+        if (std::optional<FileEntry> entry = MakeDroppedEntry(path)) AddChosenEntry(list, RowCount(list), *entry);
 }
 
 int CALLBACK CompareChosenEntries(LPARAM a, LPARAM b, LPARAM column) {

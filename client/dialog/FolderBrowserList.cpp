@@ -6,6 +6,7 @@
 #include "ListRows.h"
 #include "client/resources/ResourceIds.h"
 #include "common/FileSystemPath.h"
+#include "common/SystemFolders.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 
@@ -40,16 +41,6 @@ void AddDriveRow(HWND list, const std::string& root) {
 
 void ShowInBrowseEdit(HWND dialog, const std::string& folder) {
     SetWindowTextW(GetDlgItem(dialog, IDC_BROWSE_EDIT), WideFromUtf8(folder).c_str());
-}
-
-std::wstring ExpandEnvironment(const std::wstring& text) {
-    DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (needed == 0) return text;
-    std::wstring expanded(needed, L'\0');
-    DWORD written = ExpandEnvironmentStringsW(text.c_str(), &expanded[0], needed);
-    if (written == 0 || written > needed) return text;
-    expanded.resize(written - 1);
-    return expanded;
 }
 }  // namespace
 
@@ -119,7 +110,7 @@ void OpenBrowserEntry(HWND dialog, HWND list) {
 void BrowseToTypedFolder(HWND dialog, HWND list) {
     std::wstring typed = WindowText(GetDlgItem(dialog, IDC_BROWSE_EDIT));
     if (typed.empty()) return;
-    std::wstring folder = ExpandEnvironment(typed);
+    std::wstring folder = WideFromUtf8(ExpandEnvironmentText(Utf8FromWide(typed)));
     if (folder.empty()) return;
     if (folder.back() != L'\\') folder += L'\\';
     std::wstring systemPath = FileSystemPath(folder);
