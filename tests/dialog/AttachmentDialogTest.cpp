@@ -677,3 +677,30 @@ TEST_F(AttachmentDialogTest, DllHoldsTheImageStripAndTheBannerAndBothListsShowTh
         d.Click(IDCANCEL);
     });
 }
+
+TEST_F(AttachmentDialogTest, NamesOutsideTheCodePageAndLongPathsAreListedDroppedAndPacked) {
+    const std::string greek = "\xce\x95\xce\xbb\xce\xbb\xce\xac\xce\xb4\xce\xb1.txt";  // Greek
+    const std::string parcel = "\xf0\x9f\x93\xa6 box";                                  // an emoji: two UTF-16 units
+    const std::string kyiv = "\xd0\x9a\xd0\xb8\xd1\x97\xd0\xb2.txt";                     // Cyrillic
+    folder.Write(greek, "alpha");
+    folder.Write(parcel + "\\" + kyiv, "kyiv");
+    std::string deep = "Deep";
+    while (folder.path(deep).size() < 280) deep += "\\\xe6\xb7\xb1\xe3\x81\x84-folder";  // CJK
+    const std::string longFile = folder.Write(deep + "\\far.txt", "far away");
+
+    Run([&](DialogDriver& d) {
+        ASSERT_GE(d.RowNamed(IDC_BROWSER_LIST, W(greek)), 0);
+        d.SelectNamed(IDC_BROWSER_LIST, {W(greek)});
+        d.Click(IDC_ADD);
+        d.Drop(IDC_CHOSEN_LIST, {W(folder.path(parcel)), W(longFile)});
+        EXPECT_EQ((Texts{W(greek), W(parcel), L"far.txt"}), d.Column(IDC_CHOSEN_LIST, 0));
+        EXPECT_EQ(W(folder.path(parcel + "\\")), d.Cell(IDC_CHOSEN_LIST, 1, 1));
+        EXPECT_EQ(W(longFile), d.Cell(IDC_CHOSEN_LIST, 2, 1));
+        EXPECT_EQ(L"8", d.Cell(IDC_CHOSEN_LIST, 2, 2));
+        d.ClickLater(IDOK);
+        EXPECT_TRUE(d.WaitClosed());
+    });
+    ASSERT_EQ(1u, Attached().size());
+    EXPECT_EQ((std::vector<std::string>{Entry(greek), Entry(parcel + "/" + kyiv), Entry(deep + "/far.txt")}),
+              ArchiveEntries());
+}
