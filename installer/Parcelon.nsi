@@ -34,12 +34,13 @@ VIAddVersionKey LegalCopyright "${PUBLISHER}"
 
 Var Failed     ; the steps that failed, one per line
 Var Log        ; handle of the log file
+Var FinishTitle
 Var FinishText
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TITLE "Install ${PRODUCT} for Outlook"
 !define MUI_WELCOMEPAGE_TEXT "${PRODUCT} adds a button $\"Parcelon$\" to the window of each new mail message in Outlook: it attaches files and whole folders, packed into one zip archive.$\r$\n$\r$\nSetup installs it for you alone, into your own profile; it needs no administrator. It works with 32-bit and 64-bit Outlook alike.$\r$\n$\r$\nClick Install to continue."
-!define MUI_FINISHPAGE_TITLE "${PRODUCT} is installed"
+!define MUI_FINISHPAGE_TITLE "$FinishTitle"
 !define MUI_FINISHPAGE_TEXT "$FinishText"
 !define MUI_UNCONFIRMPAGE_TEXT_TOP "${PRODUCT} will be removed from Outlook and from your profile. Close Outlook before you continue."
 
@@ -125,9 +126,11 @@ Section "Parcelon"
     ${EndIf}
 
     ${If} $Failed == ""
+        StrCpy $FinishTitle "${PRODUCT} is installed"
         StrCpy $FinishText "${PRODUCT} is ready for Outlook.$\r$\n$\r$\nRestart Outlook: close it and open it again. Then the window of a new mail message has the button $\"Parcelon$\".$\r$\n$\r$\nTo remove it, use $\"Parcelon$\" in Settings, Apps."
         !insertmacro Log "Done. Restart Outlook to use ${PRODUCT}."
     ${Else}
+        StrCpy $FinishTitle "${PRODUCT} is not fully installed"
         StrCpy $FinishText "Setup could not finish these steps:$\r$\n$Failed$\r$\nThe log is $INSTDIR\Setup.log."
         !insertmacro Log "Setup finished with failures."
         SetErrorLevel 2

@@ -2,14 +2,17 @@
 """Parcelon-Setup.exe in a fresh Wine prefix, run silently as an administrator deploys it:
 the files, the registration in both registry views, the add-in key and the uninstall entry;
 the add-in created by its ProgID from a program of each bitness; setup run twice; then the
-uninstaller. Where 32-bit programs cannot run, the 32-bit registration must fail loudly:
-in the setup's log and its exit code."""
+uninstaller; and the setup window gone through as a user does, its pages kept as PNG files
+in the build folder. Where 32-bit programs cannot run, the 32-bit registration must fail
+loudly: in the setup's log, its exit code and, with a window, a message."""
 import os
 import pwd
 import shutil
 import subprocess
+import struct
 import sys
 import unittest
+import zlib
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 ENV_SCRIPT = os.path.join(ROOT, "tools", "wine-env.sh")
@@ -22,6 +25,31 @@ UNINSTALL = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 SETUP = None
 PROBES = {}  # bits -> addin-probe.exe of that bitness
 DLLS = {"32": None, "64": None}
+DRIVER = None
+
+
+def png_from_bmp(bmp_path, png_path):
+    """Writes a 24-bit bottom-up BMP as an RGB PNG; the number of colours in it."""
+    with open(bmp_path, "rb") as f:
+        data = f.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width * 3 + 3) // 4 * 4
+    rows, colours = [], set()
+    for y in range(height):
+        start = offset + (height - 1 - y) * stride
+        bgr = data[start:start + width * 3]
+        rgb = bytearray(bgr)
+        rgb[0::3], rgb[2::3] = bgr[2::3], bgr[0::3]
+        rows.append(b"\0" + bytes(rgb))
+        colours.update(bytes(rgb[i:i + 3]) for i in range(0, len(rgb), 3 * 7))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    with open(png_path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(b"".join(rows))) + chunk(b"IEND", b""))
+    return len(colours)
 
 
 def shell(command, timeout=300):
@@ -39,7 +67,15 @@ def wine(*args, timeout=300):
 
 
 def runs_win32():
+    """Whether parcelon_wine starts 32-bit programs (PARCELON_NO_WIN32=1 says no)."""
     return shell("parcelon_runs_win32")[0] == 0
+
+
+def wine_starts_win32():
+    """Whether a program under Wine can start a 32-bit one. PARCELON_NO_WIN32=1 cannot reach
+    that far: Wine finds its 32-bit loader by itself."""
+    loader = shell("echo $WINE32_LOADER")[1].strip()
+    return subprocess.run([loader, "--version"], capture_output=True).returncode == 0
 
 
 def reg_value(key, name=None, view=64):
@@ -73,6 +109,10 @@ class SetupInFreshPrefix(unittest.TestCase):
         shell("parcelon_wine_wait", timeout=600)
         assert os.path.exists(os.path.join(PREFIX, "system.reg")), "the fresh prefix could not be made"
         cls.win32 = runs_win32()
+        cls.setup_win32 = wine_starts_win32()  # what the setup program's own regsvr32 start meets
+        if cls.setup_win32 != cls.win32:
+            print("PARCELON_NO_WIN32=1: the setup program itself still starts the 32-bit regsvr32 on this "
+                  "machine; only the 32-bit probe is refused", file=sys.stderr)
         local = os.path.join(PREFIX, "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name, "AppData", "Local")
         cls.install = os.path.join(local, "Parcelon")
         cls.uninstall_log = os.path.join(local, "Temp", "Parcelon-Uninstall.log")
@@ -93,10 +133,10 @@ class SetupInFreshPrefix(unittest.TestCase):
 
     def expect_installed(self, code):
         """Exit code, files, registrations, add-in key and uninstall entry of one setup run."""
-        self.assertEqual(0 if self.win32 else 2, code, self.setup_log())
+        self.assertEqual(0 if self.setup_win32 else 2, code, self.setup_log())
         log = self.setup_log()
         self.assertIn("Registering the 64-bit DLL (64-bit Outlook): done", log)
-        if self.win32:
+        if self.setup_win32:
             self.assertIn("Registering the 32-bit DLL (32-bit Outlook): done", log)
             self.assertNotIn("FAILED", log)
         else:
@@ -112,7 +152,7 @@ class SetupInFreshPrefix(unittest.TestCase):
         # Each registry view names the DLL of its own bitness.
         server = r"HKCR\CLSID" + "\\" + CLSID + r"\InprocServer32"
         self.assertEqual(self.dll_paths["64"].lower(), (reg_value(server, view=64) or "").lower())
-        self.assertEqual(self.dll_paths["32"].lower() if self.win32 else None,
+        self.assertEqual(self.dll_paths["32"].lower() if self.setup_win32 else None,
                          reg_value(server, view=32) and reg_value(server, view=32).lower())
         self.assertEqual(CLSID, reg_value(r"HKCR\Parcelon.OutlookAddin\CLSID"))
         # The registration is the machine's here (Wine's user may write it), so none for the user.
@@ -167,7 +207,65 @@ class SetupInFreshPrefix(unittest.TestCase):
         self.assertEqual("0x3", reg_value(ADDINS + r"\Another.Addin", "LoadBehavior"))
         self.assertEqual(2, wine(PROBES["64"], timeout=120)[0])  # the ProgID is gone
 
+    def run_setup_window(self, name):
+        """Runs setup with its window, gone through by setup-driver; its exit code, what the
+        driver printed, and the pages kept, as BUILD/<name>-<page>.png."""
+        self.assertTrue(os.environ.get("DISPLAY"), "the setup window needs an X display (tools/run-tests.sh)")
+        shots = os.path.join(PREFIX, "drive_c", "setup-pictures")
+        shutil.rmtree(shots, ignore_errors=True)
+        os.makedirs(shots)
+        setup = subprocess.Popen(["bash", "-c", f'source "{ENV_SCRIPT}" && parcelon_wine "$0"', SETUP],
+                                 env={**os.environ, "WINEPREFIX": PREFIX},
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        code, out, err = wine(DRIVER, "Parcelon Setup", windows_path(shots), timeout=600)
+        setup_code = setup.wait(timeout=300)
+        shell("parcelon_wine_wait", timeout=600)
+        self.assertEqual(0, code, out + err)
+        self.assertIn("first page button: &Install", out)
+        pages = sorted(name[:-4] for name in os.listdir(shots))
+        for page in pages:
+            picture = os.path.join(BUILD, f"{name}-{page}.png")
+            self.assertGreater(png_from_bmp(os.path.join(shots, page + ".bmp"), picture), 8, f"{picture} looks empty")
+        return setup_code, out, pages
+
+    def uninstall_quietly(self):
+        wine(os.path.join(self.install, "Uninstall.exe"), "/S", timeout=600)
+        shell("parcelon_wine_wait", timeout=600)
+        self.assertFalse(os.path.exists(self.install))
+        self.assertFalse(reg_key_exists(ADDINS + r"\Parcelon.OutlookAddin"))
+
+    def test_4_the_setup_window_ends_telling_to_restart_outlook(self):
+        code, out, pages = self.run_setup_window("setup")
+        self.assertEqual(0 if self.setup_win32 else 2, code)
+        self.assertEqual(["finish", "welcome"] if self.setup_win32 else ["failure", "finish", "welcome"], pages, out)
+        self.expect_installed(code)
+        self.uninstall_quietly()
+
+    def test_5_a_step_that_fails_is_logged_shown_and_ends_with_exit_code_2(self):
+        # A file where the 32-bit DLL's folder belongs: copying and registering it must fail.
+        os.makedirs(self.install, exist_ok=True)
+        blocker = os.path.join(self.install, "x86")
+        with open(blocker, "w") as f:
+            f.write("in the way")
+        try:
+            code, _, _ = wine(SETUP, "/S", timeout=600)
+            shell("parcelon_wine_wait", timeout=600)
+            self.assertEqual(2, code)
+            log = self.setup_log()
+            self.assertIn("FAILED: copying C:\\users", log)
+            self.assertIn("FAILED: Registering the 32-bit DLL (32-bit Outlook): ", log)
+            self.assertIn("Registering the 64-bit DLL (64-bit Outlook): done", log)
+            self.assertIn("Setup finished with failures.", log)
+            self.assertEqual("0x3", reg_value(ADDINS + r"\Parcelon.OutlookAddin", "LoadBehavior"))
+            # With its window, setup says so before its last page.
+            code, out, pages = self.run_setup_window("setup-failed")
+            self.assertEqual(2, code)
+            self.assertEqual(["failure", "finish", "welcome"], pages)
+            self.assertIn("message: Setup could not finish these steps:", out)
+        finally:
+            os.remove(blocker)
+        self.uninstall_quietly()
 
 if __name__ == "__main__":
-    SETUP, PROBES["32"], PROBES["64"], DLLS["32"], DLLS["64"] = sys.argv[1:6]
+    SETUP, PROBES["32"], PROBES["64"], DLLS["32"], DLLS["64"], DRIVER = sys.argv[1:7]
     unittest.main(argv=sys.argv[:1], verbosity=2)
