@@ -13,7 +13,6 @@ SetCompressor /SOLID lzma
 
 !define PRODUCT "Parcelon"
 !define PUBLISHER "Kestrelbay"
-!define CLSID "{E9ACBD03-EE05-4A87-85D1-B020D0C02EC0}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Parcelon"
 !define REGSVR32_32 "$WINDIR\SysWOW64\regsvr32.exe"
 !define REGSVR32_64 "$WINDIR\System32\regsvr32.exe"
@@ -64,7 +63,7 @@ Var FinishText
     StrCpy $Failed "$Failed${text}$\r$\n"
 !macroend
 
-; Runs regsvr32 silently on a DLL; `what` names the step.
+; Runs regsvr32 silently on a DLL; `what` names the step. $0 is "ok" when it succeeded.
 !macro Regsvr32 regsvr32 arguments dll what
     ClearErrors
     ExecWait '"${regsvr32}" /s ${arguments} "${dll}"' $0
@@ -74,6 +73,16 @@ Var FinishText
         !insertmacro Failure "${what}: ${regsvr32} ended with code $0"
     ${Else}
         !insertmacro Log "${what}: done"
+        StrCpy $0 "ok"
+    ${EndIf}
+!macroend
+
+; Registers one DLL, and notes in the uninstall entry that the uninstaller is to unregister
+; it. A failed registration leaves the note of an earlier run as it was.
+!macro Register bits regsvr32 dll what
+    !insertmacro Regsvr32 "${regsvr32}" "" "${dll}" "${what}"
+    ${If} $0 == "ok"
+        WriteRegDWORD HKCU "${UNINSTALL_KEY}" "Registered${bits}" 1
     ${EndIf}
 !macroend
 
@@ -108,8 +117,8 @@ Section "Parcelon"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
 
     ; Each Outlook loads the DLL of its own bitness: register both, each by its own regsvr32.
-    !insertmacro Regsvr32 "${REGSVR32_32}" "" "$INSTDIR\x86\Parcelon.dll" "Registering the 32-bit DLL (32-bit Outlook)"
-    !insertmacro Regsvr32 "${REGSVR32_64}" "" "$INSTDIR\x64\Parcelon.dll" "Registering the 64-bit DLL (64-bit Outlook)"
+    !insertmacro Register 32 "${REGSVR32_32}" "$INSTDIR\x86\Parcelon.dll" "Registering the 32-bit DLL (32-bit Outlook)"
+    !insertmacro Register 64 "${REGSVR32_64}" "$INSTDIR\x64\Parcelon.dll" "Registering the 64-bit DLL (64-bit Outlook)"
 
     ClearErrors
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -139,15 +148,13 @@ Section "Parcelon"
     FileClose $Log
 SectionEnd
 
-; Unregisters the DLL of one bitness when the class of that registry view is registered to it.
-!macro UnregisterIfOurs bits regsvr32 dll what
-    SetRegView ${bits}
-    ReadRegStr $1 HKCR "CLSID\${CLSID}\InprocServer32" ""
-    SetRegView default
-    ${If} $1 == "${dll}"
+; Unregisters the DLL of one bitness when setup registered it.
+!macro UnregisterIfRegistered bits regsvr32 dll what
+    ReadRegDWORD $1 HKCU "${UNINSTALL_KEY}" "Registered${bits}"
+    ${If} $1 == 1
         !insertmacro Regsvr32 "${regsvr32}" "/u" "${dll}" "${what}"
     ${Else}
-        !insertmacro Log "${what}: not registered"
+        !insertmacro Log "${what}: setup had not registered it"
     ${EndIf}
 !macroend
 
@@ -156,8 +163,8 @@ Section "Uninstall"
     FileOpen $Log "$TEMP\Parcelon-Uninstall.log" w
     FileWriteUTF16LE /BOM $Log ""
     !insertmacro Log "Removing ${PRODUCT} from $INSTDIR"
-    !insertmacro UnregisterIfOurs 32 "${REGSVR32_32}" "$INSTDIR\x86\Parcelon.dll" "Unregistering the 32-bit DLL"
-    !insertmacro UnregisterIfOurs 64 "${REGSVR32_64}" "$INSTDIR\x64\Parcelon.dll" "Unregistering the 64-bit DLL"
+    !insertmacro UnregisterIfRegistered 32 "${REGSVR32_32}" "$INSTDIR\x86\Parcelon.dll" "Unregistering the 32-bit DLL"
+    !insertmacro UnregisterIfRegistered 64 "${REGSVR32_64}" "$INSTDIR\x64\Parcelon.dll" "Unregistering the 64-bit DLL"
 
     ClearErrors
     Delete "$INSTDIR\x86\Parcelon.dll"

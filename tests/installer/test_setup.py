@@ -165,6 +165,9 @@ class SetupInFreshPrefix(unittest.TestCase):
         uninstaller = windows_path(os.path.join(self.install, "Uninstall.exe"))
         self.assertEqual(f'"{uninstaller}"'.lower(), reg_value(entry, "UninstallString").lower())
         self.assertEqual(f'"{uninstaller}" /S'.lower(), reg_value(entry, "QuietUninstallString").lower())
+        # What the uninstaller is to unregister: what setup registered.
+        self.assertEqual("0x1", reg_value(entry, "Registered64"))
+        self.assertEqual("0x1" if self.setup_win32 else None, reg_value(entry, "Registered32"))
         code, out, _ = wine("reg", "query", UNINSTALL)
         self.assertEqual(1, sum(1 for line in out.splitlines() if "parcelon" in line.lower()), out)
 
