@@ -1,4 +1,4 @@
-# Parcelon: make demo | make test | make bench | make build
+# Parcelon: make demo | make test | make bench | make build | make installer
 SHELL := /bin/bash
 ROOT := $(CURDIR)
 BUILD ?= $(ROOT)/build
@@ -9,7 +9,7 @@ export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 JOBS ?= 2
 
-.PHONY: all setup build prefix demo test bench clean $(TARGETS:%=build-%)
+.PHONY: all setup build prefix demo test bench installer clean $(TARGETS:%=build-%)
 
 all: build
 
@@ -34,7 +34,14 @@ demo: setup
 	@target=$$(source tools/wine-env.sh && parcelon_demo_target) && \
 	  $(MAKE) --no-print-directory build-$$target prefix && bash tools/demo.sh $$target
 
-test: build prefix
+# The setup program, with the DLLs of both builds.
+VERSION := $(shell grep -o 'Parcelon VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3).0
+installer: build
+	@makensis -V2 -DVERSION=$(VERSION) -DX86_DLL=$(BUILD)/x86/server/Parcelon.dll \
+	  -DX64_DLL=$(BUILD)/x64/server/Parcelon.dll -DOUTFILE=$(BUILD)/Parcelon-Setup.exe installer/Parcelon.nsi
+	@echo "installer: $(BUILD)/Parcelon-Setup.exe"
+
+test: build prefix installer
 	@bash tools/run-tests.sh $(TARGETS)
 
 bench: setup

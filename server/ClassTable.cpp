@@ -10,8 +10,8 @@
 namespace parcelon {
 
 namespace {
-HRESULT UpdateOutlookAddinRegistry(bool registering) {
-    return UpdateRegistryFromResource(serverModule.instance(), IDR_OUTLOOKADDIN, registering);
+HRESULT UpdateOutlookAddinRegistry(RegistrationScope scope, bool registering) {
+    return UpdateRegistryFromResource(serverModule.instance(), IDR_OUTLOOKADDIN, scope, registering);
 }
 }  // namespace
 

@@ -2,10 +2,14 @@
 #include "Registrar.h"
 
 #include <oleauto.h>
+#include <cwchar>
 
 #include "common/ComPtr.h"
 #include "common/TextConversion.h"
-#include "common/UniqueResource.h"
+
+// Declared by the platform's oleauto.h only from the Windows SDK; the import library has them.
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* fullPath, OLECHAR* helpDir);
+extern "C" HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
 
 namespace parcelon {
 
@@ -39,8 +43,10 @@ LONG RegisterKey(HKEY parent, const ScriptKey& key) {
 }
 
 LONG UnregisterKey(HKEY parent, const ScriptKey& key) {
+    // A shared key is only walked, so a standard user gets past the machine's CLSID key.
+    REGSAM access = key.noRemove ? KEY_READ : KEY_READ | KEY_WRITE;
     UniqueRegKey opened;
-    LONG status = RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_READ | KEY_WRITE, opened.put());
+    LONG status = RegOpenKeyExW(parent, key.name.c_str(), 0, access, opened.put());
     if (Missing(status)) return ERROR_SUCCESS;
     if (status != ERROR_SUCCESS) return status;
     for (const ScriptKey& subkey : key.subkeys)
@@ -66,10 +72,20 @@ LONG UnregisterKey(HKEY parent, const ScriptKey& key) {
 }
 }  // namespace
 
-HRESULT ApplyRegistryScript(const RegistryScript& script, bool registering) {
+LONG OpenClassesRoot(RegistrationScope scope, bool registering, UniqueRegKey& key) {
+    HKEY hive = scope == RegistrationScope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    if (!registering && scope == RegistrationScope::Machine)
+        return RegOpenKeyExW(hive, L"Software\\Classes", 0, KEY_READ, key.put());
+    // The user's classes are created when missing, as in a new profile.
+    return RegCreateKeyExW(hive, L"Software\\Classes", 0, nullptr, 0, registering ? KEY_READ | KEY_WRITE : KEY_READ,
+                           nullptr, key.put(), nullptr);
+}
+
+HRESULT ApplyRegistryScript(const RegistryScript& script, HKEY classesRoot, bool registering) {
     for (const ScriptRoot& root : script.roots) {
+        HKEY base = root.root == HKEY_CLASSES_ROOT ? classesRoot : root.root;
         for (const ScriptKey& key : root.keys) {
-            LONG status = registering ? RegisterKey(root.root, key) : UnregisterKey(root.root, key);
+            LONG status = registering ? RegisterKey(base, key) : UnregisterKey(base, key);
             if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
         }
     }
@@ -90,7 +106,7 @@ std::wstring ModulePath(HINSTANCE module) {
     }
 }
 
-HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT id, bool registering) {
+HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT id, RegistrationScope scope, bool registering) {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), L"REGISTRY");
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
@@ -105,21 +121,46 @@ HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT id, bool registering) 
         OutputDebugStringW((L"Parcelon: registrar script: " + error + L"\n").c_str());
         return DISP_E_EXCEPTION;
     }
-    return ApplyRegistryScript(script, registering);
+    UniqueRegKey classes;
+    LONG status = OpenClassesRoot(scope, registering, classes);
+    if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+    return ApplyRegistryScript(script, classes.get(), registering);
 }
 
-HRESULT UpdateTypeLibrary(HINSTANCE module, bool registering) {
+namespace {
+// True when the classes of `scope` hold this version of the library.
+bool HoldsTypeLibrary(RegistrationScope scope, const TLIBATTR& attributes) {
+    wchar_t version[24] = {};
+    swprintf(version, 24, L"\\%x.%x", attributes.wMajorVerNum, attributes.wMinorVerNum);
+    wchar_t guid[40] = {};
+    StringFromGUID2(attributes.guid, guid, 40);
+    UniqueRegKey classes, key;
+    return OpenClassesRoot(scope, false, classes) == ERROR_SUCCESS &&
+           RegOpenKeyExW(classes.get(), (std::wstring(L"TypeLib\\") + guid + version).c_str(), 0, KEY_READ,
+                         key.put()) == ERROR_SUCCESS;
+}
+}  // namespace
+
+HRESULT UpdateTypeLibrary(HINSTANCE module, RegistrationScope scope, bool registering) {
     std::wstring path = ModulePath(module);
     if (path.empty()) return HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME);
     ComPtr<ITypeLib> library;
     HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
     if (FAILED(hr)) return hr;
-    if (registering) return RegisterTypeLib(library.get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
+    const bool user = scope == RegistrationScope::User;
+    if (registering) {
+        auto* fullPath = const_cast<LPOLESTR>(path.c_str());
+        return user ? RegisterTypeLibForUser(library.get(), fullPath, nullptr)
+                    : RegisterTypeLib(library.get(), fullPath, nullptr);
+    }
     TLIBATTR* attributes = nullptr;
     hr = library->GetLibAttr(&attributes);
     if (FAILED(hr)) return hr;
-    hr = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
-                           attributes->syskind);
+    if (HoldsTypeLibrary(scope, *attributes)) {
+        const TLIBATTR& a = *attributes;
+        hr = user ? UnRegisterTypeLibForUser(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind)
+                  : UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
+    }
     library->ReleaseTLibAttr(attributes);
     return hr;
 }

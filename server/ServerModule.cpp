@@ -1,8 +1,6 @@
 // The module record of the COM server.
 #include "ServerModule.h"
 
-#include "Registrar.h"
-
 namespace parcelon {
 
 ServerModule serverModule;
@@ -57,20 +55,26 @@ HRESULT ServerModule::GetClassObject(REFCLSID classId, REFIID iid, void** out) {
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT ServerModule::RegisterServer() {
+HRESULT ServerModule::UpdateRegistration(RegistrationScope scope, bool registering) {
     for (ObjectMapEntry* row = classTable_; row && row->classId; ++row) {
-        HRESULT hr = row->updateRegistry(true);
+        HRESULT hr = row->updateRegistry(scope, registering);
         if (FAILED(hr)) return hr;
     }
-    return UpdateTypeLibrary(instance_, true);
+    return UpdateTypeLibrary(instance_, scope, registering);
+}
+
+HRESULT ServerModule::RegisterServer() {
+    HRESULT hr = UpdateRegistration(RegistrationScope::Machine, true);
+    // A standard user: the server is registered for this user alone, with no administrator.
+    if (hr == E_ACCESSDENIED) hr = UpdateRegistration(RegistrationScope::User, true);
+    return hr;
 }
 
 HRESULT ServerModule::UnregisterServer() {
-    for (ObjectMapEntry* row = classTable_; row && row->classId; ++row) {
-        HRESULT hr = row->updateRegistry(false);
-        if (FAILED(hr)) return hr;
-    }
-    return UpdateTypeLibrary(instance_, false);
+    HRESULT user = UpdateRegistration(RegistrationScope::User, false);
+    // Fails only where a machine registration exists that this user may not remove.
+    HRESULT machine = UpdateRegistration(RegistrationScope::Machine, false);
+    return FAILED(user) ? user : machine;
 }
 
 void ServerModule::AddTermFunc(TermFunction function, DWORD_PTR argument) {

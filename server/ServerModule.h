@@ -6,10 +6,12 @@
 #include <windows.h>
 #include <vector>
 
+#include "Registrar.h"
+
 namespace parcelon {
 
 using ClassObjectCreator = HRESULT (*)(REFIID iid, void** out);
-using UpdateRegistryFunction = HRESULT (*)(bool registering);
+using UpdateRegistryFunction = HRESULT (*)(RegistrationScope scope, bool registering);
 
 // One row of the class table; the table ends with a row whose class id is null.
 struct ObjectMapEntry {
@@ -33,8 +35,10 @@ public:
     LONG lockCount() const { return lockCount_; }
 
     HRESULT GetClassObject(REFCLSID classId, REFIID iid, void** out);
-    // Every row's registry script, then the type library of the module.
+    // Every row's registry script, then the type library of the module: for the machine,
+    // or for the current user when the machine's classes may not be written.
     HRESULT RegisterServer();
+    // Removes what there is of either registration.
     HRESULT UnregisterServer();
     void AddTermFunc(TermFunction function, DWORD_PTR argument);
 
@@ -45,6 +49,8 @@ public:
     CRITICAL_SECTION& classObjectLock() { return classObjectLock_; }
 
 private:
+    HRESULT UpdateRegistration(RegistrationScope scope, bool registering);
+
     struct TermEntry {
         TermFunction function;
         DWORD_PTR argument;

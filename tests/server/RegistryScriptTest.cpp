@@ -38,7 +38,7 @@ protected:
     void SetUp() override { DeleteTree(HKEY_CURRENT_USER, kScratch); }
     void TearDown() override { DeleteTree(HKEY_CURRENT_USER, kScratch); }
     HRESULT Apply(const std::wstring& body, bool registering) {
-        return ApplyRegistryScript(Parsed(UnderScratch(body)), registering);
+        return ApplyRegistryScript(Parsed(UnderScratch(body)), HKEY_CLASSES_ROOT, registering);
     }
 };
 }  // namespace

@@ -2,69 +2,17 @@
 // block, and what registering and unregistering leave in the real registry of the prefix.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cwctype>
-
 #include "client/addin/AddinIds.h"
 #include "common/UniqueResource.h"
 #include "tests/server/ComTestSupport.h"
 #include "tests/server/PeFile.h"
+#include "tests/server/RegistrationChecks.h"
 
 using namespace parcelon;
 using namespace testing_support;
 
 namespace {
 const std::wstring kClassKey = L"CLSID\\" + GuidText(CLSID_OutlookAddin);
-const std::wstring kAddinsKey = L"Software\\Microsoft\\Office\\Outlook\\Addins";
-const std::wstring kAddinKey = kAddinsKey + L"\\Parcelon.OutlookAddin";
-const std::wstring kTypeLibKey = L"TypeLib\\" + GuidText(LIBID_PARCELONLib) + L"\\1.0";
-
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), towlower);
-    return text;
-}
-
-void ExpectString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& expected) {
-    std::wstring text;
-    EXPECT_TRUE(ReadString(root, key, name, text)) << std::string(key.begin(), key.end());
-    EXPECT_EQ(expected, text) << std::string(key.begin(), key.end());
-}
-
-void ExpectRegistered(const std::wstring& modulePath) {
-    ExpectString(HKEY_CLASSES_ROOT, L"Parcelon.OutlookAddin.1", L"", L"OutlookAddin Class");
-    ExpectString(HKEY_CLASSES_ROOT, L"Parcelon.OutlookAddin.1\\CLSID", L"", GuidText(CLSID_OutlookAddin));
-    ExpectString(HKEY_CLASSES_ROOT, L"Parcelon.OutlookAddin", L"", L"OutlookAddin Class");
-    ExpectString(HKEY_CLASSES_ROOT, L"Parcelon.OutlookAddin\\CLSID", L"", GuidText(CLSID_OutlookAddin));
-    ExpectString(HKEY_CLASSES_ROOT, L"Parcelon.OutlookAddin\\CurVer", L"", L"Parcelon.OutlookAddin.1");
-    ExpectString(HKEY_CLASSES_ROOT, kClassKey, L"", L"OutlookAddin Class");
-    ExpectString(HKEY_CLASSES_ROOT, kClassKey + L"\\ProgID", L"", L"Parcelon.OutlookAddin.1");
-    ExpectString(HKEY_CLASSES_ROOT, kClassKey + L"\\VersionIndependentProgID", L"", L"Parcelon.OutlookAddin");
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kClassKey + L"\\Programmable"));
-    std::wstring server;
-    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, kClassKey + L"\\InprocServer32", L"", server));
-    EXPECT_EQ(Lower(modulePath), Lower(server));
-    ExpectString(HKEY_CLASSES_ROOT, kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-    ExpectString(HKEY_CLASSES_ROOT, kClassKey + L"\\TypeLib", L"", GuidText(LIBID_PARCELONLib));
-    ExpectString(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName", L"Parcelon Outlook Addin");
-    ExpectString(HKEY_CURRENT_USER, kAddinKey, L"Description", L"Parcelon Outlook Addin");
-    DWORD number = 99;
-    EXPECT_TRUE(ReadDword(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior", number));
-    EXPECT_EQ(3u, number);
-    EXPECT_TRUE(ReadDword(HKEY_CURRENT_USER, kAddinKey, L"CommandLineSafe", number));
-    EXPECT_EQ(0u, number);
-    ExpectString(HKEY_CLASSES_ROOT, kTypeLibKey, L"", L"Parcelon 1.0 Type Library");
-}
-
-void ExpectUnregistered() {
-    for (const wchar_t* key : {L"Parcelon.OutlookAddin.1", L"Parcelon.OutlookAddin"})
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddinKey));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kTypeLibKey));
-    // The shared keys stay.
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kAddinsKey));
-}
 
 // Runs the system's own regsvr32 of this bitness; its exit code.
 DWORD RunRegsvr32(const std::wstring& arguments) {
@@ -145,10 +93,10 @@ TEST(ServerDllFile, VersionBlockAndProjectName) {
 
 TEST_F(Registration, RegisteringWritesEveryKeyAndUnregisteringRemovesOnlyOwnKeys) {
     ASSERT_EQ(S_OK, dll.Register());
-    ExpectRegistered(dll.path());
+    ExpectRegistered(kClassesRoot, dll.path());
     // Registering again over an existing registration is fine.
     ASSERT_EQ(S_OK, dll.Register());
-    ExpectRegistered(dll.path());
+    ExpectRegistered(kClassesRoot, dll.path());
 
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, (kAddinsKey + L"\\Another.Addin").c_str(),
                                              L"LoadBehavior", REG_SZ, L"3", 4));
@@ -164,13 +112,13 @@ TEST_F(Registration, ForceRemoveClearsWhatAnOldRegistrationLeftInTheClassKey) {
     ASSERT_EQ(S_OK, dll.Register());
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey + L"\\Stale"));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey + L"\\Programmable\\Stale"));
-    ExpectRegistered(dll.path());
+    ExpectRegistered(kClassesRoot, dll.path());
 }
 
 TEST_F(Registration, WineRegsvr32RegistersAndUnregisters) {
     std::wstring quoted = L"\"" + dll.path() + L"\"";
     ASSERT_EQ(0u, RunRegsvr32(L"/s " + quoted));
-    ExpectRegistered(dll.path());
+    ExpectRegistered(kClassesRoot, dll.path());
     ASSERT_EQ(0u, RunRegsvr32(L"/u /s " + quoted));
     ExpectUnregistered();
 }
