@@ -32,23 +32,32 @@ std::string FileNameParameter(const char* name, const std::string& value) {
 
 std::string Base64(const std::vector<char>& data) {
     static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve(data.size() * 4 / 3 + data.size() / 57 * 2 + 8);
-    size_t lineChars = 0;
-    for (size_t i = 0; i < data.size(); i += 3) {
-        unsigned n = static_cast<unsigned char>(data[i]) << 16;
-        if (i + 1 < data.size()) n |= static_cast<unsigned char>(data[i + 1]) << 8;
-        if (i + 2 < data.size()) n |= static_cast<unsigned char>(data[i + 2]);
-        out += alphabet[(n >> 18) & 63];
-        out += alphabet[(n >> 12) & 63];
-        out += i + 1 < data.size() ? alphabet[(n >> 6) & 63] : '=';
-        out += i + 2 < data.size() ? alphabet[n & 63] : '=';
-        if ((lineChars += 4) == 76) {
-            out += "\r\n";
-            lineChars = 0;
+    const size_t groups = (data.size() + 2) / 3;
+    const size_t lines = (groups + 18) / 19;  // 19 groups of 4 make a line of 76
+    std::string out(groups * 4 + lines * 2, '\0');
+    char* o = &out[0];
+    const auto* in = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t size = data.size();
+    size_t lineGroups = 0;
+    for (size_t i = 0; i < size; i += 3) {
+        unsigned n = in[i] << 16;
+        if (i + 1 < size) n |= in[i + 1] << 8;
+        if (i + 2 < size) n |= in[i + 2];
+        *o++ = alphabet[(n >> 18) & 63];
+        *o++ = alphabet[(n >> 12) & 63];
+        *o++ = i + 1 < size ? alphabet[(n >> 6) & 63] : '=';
+        *o++ = i + 2 < size ? alphabet[n & 63] : '=';
+        if (++lineGroups == 19) {
+            *o++ = '\r';
+            *o++ = '\n';
+            lineGroups = 0;
         }
     }
-    if (lineChars) out += "\r\n";
+    if (lineGroups) {
+        *o++ = '\r';
+        *o++ = '\n';
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 
