@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Packs the sample folder (or the given Windows paths) into a message with parcelon-host of
-# the given build, then checks the archive in it with Info-ZIP's unzip.
+# Registers the freshly built Parcelon.dll in the prefix, then has parcelon-host of the
+# given build load it from the registry and its robot pack the sample folder (or the given
+# Windows paths) through the "Parcelon" button into a message; the archive in it is checked
+# with Info-ZIP's unzip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
@@ -10,6 +12,14 @@ if [ "$target" = x86 ]; then
     echo "demo: the x86 build (32-bit programs run here)"
 else
     echo "demo: the x64 build (this machine cannot execute 32-bit programs, or PARCELON_NO_WIN32=1)"
+fi
+if [ -z "${DISPLAY:-}" ]; then
+    # The compose window and the dialog are real windows: they need an X server.
+    export DISPLAY=:$((500 + RANDOM % 400))
+    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'parcelon_wine_stop; kill $xvfb >/dev/null 2>&1 || true' EXIT
+    sleep 1
 fi
 out_dir="$PARCELON_BUILD/demo"
 mkdir -p "$out_dir"
@@ -21,6 +31,11 @@ if [ $# -eq 0 ]; then
 else
     for p in "$@"; do args+=(--attach "$p"); done
 fi
+dll="$PARCELON_BUILD/$target/server/Parcelon.dll"
+# The regsvr32 of the DLL's bitness: system32 holds the 64-bit one, syswow64 the 32-bit one.
+if [ "$target" = x64 ]; then system=system32; else system=syswow64; fi
+echo "demo: registering $(winpath "$dll")"
+parcelon_wine "$WINEPREFIX/drive_c/windows/$system/regsvr32.exe" /s "$(winpath "$dll")"
 parcelon_wine "$PARCELON_BUILD/$target/host/parcelon-host.exe" compose "${args[@]}" --out "$(winpath "$out_dir/message.eml")"
 python3 "$root/tools/eml-attachments.py" "$out_dir/message.eml" "$out_dir"
 if [ -f "$out_dir/attach.zip" ]; then
