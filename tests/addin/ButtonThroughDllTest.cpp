@@ -437,3 +437,22 @@ TEST_F(ComposeWindows, DisconnectionWithOpenWindowsLeavesDeadButtonsAndReleasesE
     EXPECT_FALSE(watcher.seen());
     EXPECT_EQ(S_OK, connection->OnDisconnection(0, nullptr));
 }
+
+TEST_F(ComposeWindows, RefusedConnectionsLeaveTheWindowWithoutButtonOrTheButtonWithoutClicks) {
+    Connect();
+    standin::FailMember(L"Inspector.Advise", standin::Failing(CONNECT_E_ADVISELIMIT, L""));
+    standin::Inspector* deaf = OpenMessage();
+    EXPECT_EQ(0u, deaf->connections());
+    deaf->FireActivate();
+    EXPECT_EQ(nullptr, ButtonOn(deaf->commandBars().Find(L"Standard")));
+    standin::ClearFailures();
+
+    standin::FailMember(L"CommandBarButton.Advise", standin::Failing(CONNECT_E_ADVISELIMIT, L""));
+    standin::Inspector* window = OpenMessage();
+    window->FireActivate();
+    standin::CommandBarControl* button = ButtonOn(window->commandBars().Find(L"Standard"));
+    ASSERT_NE(nullptr, button);
+    EXPECT_EQ(0u, button->connections());
+    window->Close();
+    EXPECT_EQ(0u, window->connections());
+}
