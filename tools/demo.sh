@@ -13,14 +13,8 @@ if [ "$target" = x86 ]; then
 else
     echo "demo: the x64 build (this machine cannot execute 32-bit programs, or PARCELON_NO_WIN32=1)"
 fi
-if [ -z "${DISPLAY:-}" ]; then
-    # The compose window and the dialog are real windows: they need an X server.
-    export DISPLAY=:$((500 + RANDOM % 400))
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'parcelon_wine_stop; kill $xvfb >/dev/null 2>&1 || true' EXIT
-    sleep 1
-fi
+# The compose window and the dialog are real windows: they need an X server.
+parcelon_ensure_display
 out_dir="$PARCELON_BUILD/demo"
 mkdir -p "$out_dir"
 rm -f "$out_dir"/message.eml "$out_dir"/attach.zip
@@ -32,10 +26,8 @@ else
     for p in "$@"; do args+=(--attach "$p"); done
 fi
 dll="$PARCELON_BUILD/$target/server/Parcelon.dll"
-# The regsvr32 of the DLL's bitness: system32 holds the 64-bit one, syswow64 the 32-bit one.
-if [ "$target" = x64 ]; then system=system32; else system=syswow64; fi
 echo "demo: registering $(winpath "$dll")"
-parcelon_wine "$WINEPREFIX/drive_c/windows/$system/regsvr32.exe" /s "$(winpath "$dll")"
+parcelon_regsvr32 "$dll" /s
 parcelon_wine "$PARCELON_BUILD/$target/host/parcelon-host.exe" compose "${args[@]}" --out "$(winpath "$out_dir/message.eml")"
 python3 "$root/tools/eml-attachments.py" "$out_dir/message.eml" "$out_dir"
 if [ -f "$out_dir/attach.zip" ]; then

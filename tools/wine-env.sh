@@ -58,3 +58,24 @@ parcelon_wine_wait() { wineserver -w >/dev/null 2>&1 || true; }
 parcelon_demo_target() {
     if parcelon_runs_win32; then echo x86; else echo x64; fi
 }
+
+# Starts an X server for the windows of the programs when none is set (DISPLAY unset),
+# and stops the prefix's programs and the server when the calling script exits.
+parcelon_ensure_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    export DISPLAY=:$((500 + RANDOM % 400))
+    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    PARCELON_XVFB=$!
+    trap 'parcelon_wine_stop; kill $PARCELON_XVFB >/dev/null 2>&1 || true' EXIT
+    sleep 1
+}
+
+# Registers (or with /u unregisters) a DLL with the regsvr32 of the DLL's own bitness:
+# in the prefix, system32 holds the 64-bit one and syswow64 the 32-bit one.
+#   parcelon_regsvr32 LINUX_PATH_OF_DLL [/u] [/s]
+parcelon_regsvr32() {
+    local dll=$1 system=syswow64
+    shift
+    [ "$(parcelon_pe_bits "$dll")" = 64 ] && system=system32
+    parcelon_wine "$WINEPREFIX/drive_c/windows/$system/regsvr32.exe" "$@" "Z:$(echo "$dll" | tr / '\\')"
+}
