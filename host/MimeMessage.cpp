@@ -31,11 +31,18 @@ std::string FileNameParameter(const char* name, const std::string& value) {
 }  // namespace
 
 std::string Base64(const std::vector<char>& data) {
+    std::string out;
+    AppendBase64(out, data);
+    return out;
+}
+
+void AppendBase64(std::string& result, const std::vector<char>& data) {
     static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     const size_t groups = (data.size() + 2) / 3;
     const size_t lines = (groups + 18) / 19;  // 19 groups of 4 make a line of 76
-    std::string out(groups * 4 + lines * 2, '\0');
-    char* o = &out[0];
+    const size_t start = result.size();
+    result.resize(start + groups * 4 + lines * 2);
+    char* o = &result[start];
     const auto* in = reinterpret_cast<const unsigned char*>(data.data());
     const size_t size = data.size();
     size_t lineGroups = 0;
@@ -57,13 +64,15 @@ std::string Base64(const std::vector<char>& data) {
         *o++ = '\r';
         *o++ = '\n';
     }
-    out.resize(static_cast<size_t>(o - out.data()));
-    return out;
+    result.resize(static_cast<size_t>(o - result.data()));
 }
 
 std::string ComposeMime(const std::string& subject, const std::string& body,
                         const std::vector<MimeAttachment>& attachments) {
     std::string m;
+    size_t size = 1024 + body.size();
+    for (const MimeAttachment& a : attachments) size += 512 + a.content->size() / 3 * 4 + a.content->size() / 28;
+    m.reserve(size);  // one allocation for the whole message
     m += "MIME-Version: 1.0\r\n";
     m += "Subject: " + subject + "\r\n";
     m += std::string("Content-Type: multipart/mixed; boundary=\"") + kBoundary + "\"\r\n\r\n";
@@ -76,7 +85,7 @@ std::string ComposeMime(const std::string& subject, const std::string& body,
         m += "Content-Type: application/octet-stream; " + FileNameParameter("name", a.fileName) + "\r\n";
         m += "Content-Transfer-Encoding: base64\r\n";
         m += "Content-Disposition: attachment; " + FileNameParameter("filename", a.fileName) + "\r\n\r\n";
-        m += Base64(a.content);
+        AppendBase64(m, *a.content);
     }
     m += std::string("--") + kBoundary + "--\r\n";
     return m;

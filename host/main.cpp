@@ -90,7 +90,14 @@ void PrintAttachment(const standin::Attachment& a) {
         printf("  (not a readable zip archive)\n");
         return;
     }
-    for (const auto& e : *entries) printf("  %s (%u bytes, %u packed)\n", e.name.c_str(), e.size, e.compressedSize);
+    // One write for the whole list: a printf per entry costs more than packing them.
+    std::string listing;
+    for (const auto& e : *entries) {
+        char sizes[64];
+        snprintf(sizes, sizeof sizes, " (%u bytes, %u packed)\n", e.size, e.compressedSize);
+        listing += "  " + e.name + sizes;
+    }
+    fwrite(listing.data(), 1, listing.size(), stdout);
 }
 
 // --addin PATH registers that DLL; otherwise, without a Parcelon add-in registered for
@@ -127,7 +134,7 @@ int Compose(const Arguments& args) {
     std::vector<host::MimeAttachment> parts;
     for (const standin::Attachment* a : mail->attachments().items()) {
         PrintAttachment(*a);
-        parts.push_back({Utf8FromWide(a->fileName()), a->content()});
+        parts.push_back({Utf8FromWide(a->fileName()), &a->content()});
     }
     std::string body = "Sent with Parcelon.";
     bool written = parcelonLoaded && WriteFileContent(args.out, host::ComposeMime(Utf8FromWide(mail->subject), body, parts));
