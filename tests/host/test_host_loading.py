@@ -18,6 +18,7 @@ import dll_registration  # noqa: E402
 
 HOST = None
 DLL = None
+CLOSE_WINDOW = None
 PREFIX = os.environ.get("WINEPREFIX", "")
 ADDINS_KEY = r"HKCU\Software\Microsoft\Office\Outlook\Addins"
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-run")
@@ -122,11 +123,30 @@ class HostLoadingTest(unittest.TestCase):
         self.assertIn("left out: " + windows_path(os.path.join(self.work, "no such file")), output)
         self.check_archive(attachments["attach.zip"])
 
+    def test_without_paths_the_window_waits_for_a_person_and_closing_it_writes_the_message(self):
+        out = os.path.join(self.work, "by-hand.eml")
+        picture = os.path.join(os.path.dirname(os.path.dirname(HOST)), "host-compose-window.png")
+        host = subprocess.Popen([WINE_RUN, HOST, "compose", "--out", windows_path(out)], stdout=subprocess.PIPE)
+        closer = subprocess.run([WINE_RUN, CLOSE_WINDOW, "Untitled - Message", windows_path(picture)],
+                                capture_output=True, timeout=120)
+        output, _ = host.communicate(timeout=120)
+        output = output.decode("utf-8", "replace")
+        self.assertEqual(0, closer.returncode, closer.stderr)
+        self.assertEqual(0, host.returncode, output)
+        self.assertIn('button installed: "Parcelon" on "Standard"', output)
+        self.assertNotIn("dialog opened", output)
+        with open(out, "rb") as f:
+            message = email.message_from_binary_file(f, policy=email.policy.default)
+        self.assertEqual([], list(message.iter_attachments()))
+        with open(picture, "rb") as f:
+            self.assertEqual(b"\x89PNG\r\n\x1a\n", f.read(8))
+
 
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--host", required=True)
     parser.add_argument("--dll", required=True)
+    parser.add_argument("--close-window", required=True)
     args, rest = parser.parse_known_args()
-    HOST, DLL = args.host, args.dll
+    HOST, DLL, CLOSE_WINDOW = args.host, args.dll, args.close_window
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
