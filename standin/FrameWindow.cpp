@@ -147,9 +147,9 @@ void FrameWindow::Paint(HDC dc) {
     });
     RECT client = {};
     GetClientRect(window_, &client);
-    RECT body_ = {client.left + 4, bodyTop + 4, client.right - 4, client.bottom - 4};
-    FillRect(dc, &body_, GetSysColorBrush(COLOR_WINDOW));
-    RECT text = {body_.left + 6, body_.top + 6, body_.right - 6, body_.bottom - 6};
+    RECT page = {client.left + 4, bodyTop + 4, client.right - 4, client.bottom - 4};
+    FillRect(dc, &page, GetSysColorBrush(COLOR_WINDOW));
+    RECT text = {page.left + 6, page.top + 6, page.right - 6, page.bottom - 6};
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     DrawTextW(dc, body.c_str(), -1, &text, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
