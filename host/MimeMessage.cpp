@@ -31,30 +31,48 @@ std::string FileNameParameter(const char* name, const std::string& value) {
 }  // namespace
 
 std::string Base64(const std::vector<char>& data) {
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
-    out.reserve(data.size() * 4 / 3 + data.size() / 57 * 2 + 8);
-    size_t lineChars = 0;
-    for (size_t i = 0; i < data.size(); i += 3) {
-        unsigned n = static_cast<unsigned char>(data[i]) << 16;
-        if (i + 1 < data.size()) n |= static_cast<unsigned char>(data[i + 1]) << 8;
-        if (i + 2 < data.size()) n |= static_cast<unsigned char>(data[i + 2]);
-        out += alphabet[(n >> 18) & 63];
-        out += alphabet[(n >> 12) & 63];
-        out += i + 1 < data.size() ? alphabet[(n >> 6) & 63] : '=';
-        out += i + 2 < data.size() ? alphabet[n & 63] : '=';
-        if ((lineChars += 4) == 76) {
-            out += "\r\n";
-            lineChars = 0;
+    AppendBase64(out, data);
+    return out;
+}
+
+void AppendBase64(std::string& result, const std::vector<char>& data) {
+    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const size_t groups = (data.size() + 2) / 3;
+    const size_t lines = (groups + 18) / 19;  // 19 groups of 4 make a line of 76
+    const size_t start = result.size();
+    result.resize(start + groups * 4 + lines * 2);
+    char* o = &result[start];
+    const auto* in = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t size = data.size();
+    size_t lineGroups = 0;
+    for (size_t i = 0; i < size; i += 3) {
+        unsigned n = in[i] << 16;
+        if (i + 1 < size) n |= in[i + 1] << 8;
+        if (i + 2 < size) n |= in[i + 2];
+        *o++ = alphabet[(n >> 18) & 63];
+        *o++ = alphabet[(n >> 12) & 63];
+        *o++ = i + 1 < size ? alphabet[(n >> 6) & 63] : '=';
+        *o++ = i + 2 < size ? alphabet[n & 63] : '=';
+        if (++lineGroups == 19) {
+            *o++ = '\r';
+            *o++ = '\n';
+            lineGroups = 0;
         }
     }
-    if (lineChars) out += "\r\n";
-    return out;
+    if (lineGroups) {
+        *o++ = '\r';
+        *o++ = '\n';
+    }
+    result.resize(static_cast<size_t>(o - result.data()));
 }
 
 std::string ComposeMime(const std::string& subject, const std::string& body,
                         const std::vector<MimeAttachment>& attachments) {
     std::string m;
+    size_t size = 1024 + body.size();
+    for (const MimeAttachment& a : attachments) size += 512 + a.content->size() / 3 * 4 + a.content->size() / 28;
+    m.reserve(size);  // one allocation for the whole message
     m += "MIME-Version: 1.0\r\n";
     m += "Subject: " + subject + "\r\n";
     m += std::string("Content-Type: multipart/mixed; boundary=\"") + kBoundary + "\"\r\n\r\n";
@@ -67,7 +85,7 @@ std::string ComposeMime(const std::string& subject, const std::string& body,
         m += "Content-Type: application/octet-stream; " + FileNameParameter("name", a.fileName) + "\r\n";
         m += "Content-Transfer-Encoding: base64\r\n";
         m += "Content-Disposition: attachment; " + FileNameParameter("filename", a.fileName) + "\r\n\r\n";
-        m += Base64(a.content);
+        AppendBase64(m, *a.content);
     }
     m += std::string("--") + kBoundary + "--\r\n";
     return m;

@@ -8,10 +8,12 @@ namespace host {
 
 struct MimeAttachment {
     std::string fileName;  // UTF-8
-    std::vector<char> content;
+    const std::vector<char>* content;  // not copied: attachments can be large
 };
 
 std::string Base64(const std::vector<char>& data);
+// Appends the base64 lines of `data` to `out` in place.
+void AppendBase64(std::string& out, const std::vector<char>& data);
 // The whole message text, CRLF line ends.
 std::string ComposeMime(const std::string& subject, const std::string& body,
                         const std::vector<MimeAttachment>& attachments);

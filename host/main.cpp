@@ -1,7 +1,8 @@
-// parcelon-host: runs the compress-and-attach action against the Outlook stand-in and
-// writes the resulting message as an .eml file.
-//   parcelon-host compose --attach PATH [--attach PATH ...] [--no-compress]
-//                         [--no-subfolders] --out MESSAGE.eml
+// parcelon-host: a small Outlook stand-in program. It loads the add-ins registered for
+// Outlook the way Outlook does, shows a main window and a compose window, and writes the
+// composed message as an .eml file.
+//   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
+//                         [--archive NAME] [--addin PATH] --out MESSAGE.eml
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,30 +10,52 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "AddinLoader.h"
+#include "ComposeSession.h"
 #include "MimeMessage.h"
 #include "ZipListing.h"
-#include "client/compress/CompressAndAttach.h"
-#include "client/dialog/DroppedEntry.h"
+#include "client/addin/AddinIds.h"
 #include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
-#include "standin/MailObjects.h"
 
 using namespace parcelon;
 
 namespace {
 struct Arguments {
-    std::vector<std::string> attach;
+    host::ComposeOptions compose;
     std::string out;
-    bool compress = true;
-    bool subFolders = true;
+    std::string addin;
 };
 
 int Usage() {
     fprintf(stderr,
-            "usage: parcelon-host compose --attach PATH [--attach PATH ...] [--no-compress]\n"
-            "                             [--no-subfolders] --out MESSAGE.eml\n");
+            "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
+            "                             [--archive NAME] [--addin PATH] --out MESSAGE.eml\n");
     return 2;
+}
+
+bool Parse(const std::vector<std::string>& argv, Arguments& args) {
+    if (argv.size() < 2 || argv[1] != "compose") return false;
+    for (size_t i = 2; i < argv.size(); ++i) {
+        const std::string& a = argv[i];
+        bool hasValue = i + 1 < argv.size();
+        if (a == "--attach" && hasValue)
+            args.compose.attach.push_back(argv[++i]);
+        else if (a == "--out" && hasValue)
+            args.out = argv[++i];
+        else if (a == "--archive" && hasValue)
+            args.compose.archiveName = argv[++i];
+        else if (a == "--addin" && hasValue)
+            args.addin = argv[++i];
+        else if (a == "--no-compress")
+            args.compose.compress = false;
+        else if (a == "--no-subfolders")
+            args.compose.subFolders = false;
+        else
+            return false;
+    }
+    return !args.out.empty() && !args.compose.archiveName.empty();
 }
 
 // The arguments as UTF-8, read from the wide command line so that any path comes through.
@@ -45,41 +68,19 @@ std::vector<std::string> CommandLineArguments() {
     return arguments;
 }
 
-bool Parse(const std::vector<std::string>& argv, Arguments& args) {
-    size_t argc = argv.size();
-    if (argc < 2 || argv[1] != "compose") return false;
-    for (size_t i = 2; i < argc; ++i) {
-        const std::string& a = argv[i];
-        if (a == "--attach" && i + 1 < argc)
-            args.attach.push_back(argv[++i]);
-        else if (a == "--out" && i + 1 < argc)
-            args.out = argv[++i];
-        else if (a == "--no-compress")
-            args.compress = false;
-        else if (a == "--no-subfolders")
-            args.subFolders = false;
-        else
-            return false;
-    }
-    return !args.attach.empty() && !args.out.empty();
-}
-
-std::string SystemMessage(DWORD error) {
-    char text[512] = {};
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                        sizeof text, nullptr))
-        snprintf(text, sizeof text, "error %lu", error);
-    std::string s = text;
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-    return s;
-}
-
 bool WriteFileContent(const std::string& path, const std::string& content) {
     UniqueFile file(CreateFileW(FileSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file && WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-           written == content.size();
+    const char* data = content.data();
+    size_t left = content.size();
+    while (file && left > 0) {  // large blocks, each below the 4 GiB a single write takes
+        DWORD written = 0;
+        DWORD block = static_cast<DWORD>(left < (64u << 20) ? left : (64u << 20));
+        if (!WriteFile(file.get(), data, block, &written, nullptr) || written == 0) return false;
+        data += written;
+        left -= written;
+    }
+    return static_cast<bool>(file);
 }
 
 void PrintAttachment(const standin::Attachment& a) {
@@ -91,45 +92,69 @@ void PrintAttachment(const standin::Attachment& a) {
         printf("  (not a readable zip archive)\n");
         return;
     }
-    for (const auto& e : *entries) printf("  %s (%u bytes, %u packed)\n", e.name.c_str(), e.size, e.compressedSize);
+    // One write for the whole list: a printf per entry costs more than packing them.
+    std::string listing;
+    for (const auto& e : *entries) {
+        char sizes[64];
+        snprintf(sizes, sizeof sizes, " (%u bytes, %u packed)\n", e.size, e.compressedSize);
+        listing += "  " + e.name + sizes;
+    }
+    fwrite(listing.data(), 1, listing.size(), stdout);
+}
+
+// --addin PATH registers that DLL; otherwise, without a Parcelon add-in registered for
+// this program's bitness, the Parcelon.dll of this build is registered.
+bool PrepareRegistration(const Arguments& args) {
+    std::wstring path = args.addin.empty() ? host::RegisteredParcelonDll() : WideFromUtf8(args.addin);
+    if (!args.addin.empty() || path.empty()) {
+        if (path.empty()) path = host::OwnBuildParcelonDll();
+        std::string message;
+        if (!host::RegisterServerDll(path, message)) {
+            fprintf(stderr, "parcelon-host: cannot register the add-in: %s\n", message.c_str());
+            return false;
+        }
+        printf("registered: %s%s\n", Utf8FromWide(path).c_str(),
+               args.addin.empty() ? " (no Parcelon add-in was registered; this build's)" : "");
+    }
+    return true;
 }
 
 int Compose(const Arguments& args) {
-    std::vector<FileEntry> rows;
-    std::vector<LeftOutFile> notChosen;
-    for (const std::string& path : args.attach) {
-        if (auto entry = MakeDroppedEntry(path))
-            rows.push_back(*entry);
-        else
-            notChosen.push_back({path, SystemMessage(GetLastError())});
-    }
-
-    AttachOptions options = attachOptions;
-    options.compressAttachments = args.compress ? 1 : 0;
-    options.includeSubFolders = args.subFolders ? 1 : 0;
+    if (!PrepareRegistration(args)) return 1;
+    auto* app = new standin::Application;
+    app->activeExplorer().frame().body = L"Inbox";
+    app->activeExplorer().frame().Show();
+    app->explorers().FireNewExplorer(app->activeExplorer().dispatch());
+    host::AddinLoader addins;
+    addins.LoadAll(app->dispatch());
+    bool parcelonLoaded = addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
 
     auto* mail = new standin::MailItem();
-    AttachReport report;
-    if (!rows.empty()) report = CompressAndAttach(rows, MailItem(mail->dispatch()), options);
+    host::ComposeResult composed;
+    if (parcelonLoaded) composed = host::RunCompose(*app, *mail, args.compose);
 
     std::vector<host::MimeAttachment> parts;
     for (const standin::Attachment* a : mail->attachments().items()) {
         PrintAttachment(*a);
-        parts.push_back({Utf8FromWide(a->fileName()), a->content()});
+        parts.push_back({Utf8FromWide(a->fileName()), &a->content()});
     }
-    for (const LeftOutFile& f : notChosen) printf("left out: %s (%s)\n", f.path.c_str(), f.reason.c_str());
-    for (const LeftOutFile& f : report.leftOut) printf("left out: %s (%s)\n", f.path.c_str(), f.reason.c_str());
-    if (!report.failure.empty()) printf("stopped: %s\n", report.failure.c_str());
-
     std::string body = "Sent with Parcelon.";
-    bool written = WriteFileContent(args.out, host::ComposeMime(Utf8FromWide(mail->subject), body, parts));
+    bool written = parcelonLoaded && WriteFileContent(args.out, host::ComposeMime(Utf8FromWide(mail->subject), body, parts));
+    parts.clear();
     mail->Release();
+    addins.UnloadAll();
+    app->Release();
+
+    if (!parcelonLoaded) {
+        fprintf(stderr, "parcelon-host: the Parcelon add-in could not be loaded\n");
+        return 1;
+    }
     if (!written) {
-        fprintf(stderr, "parcelon-host: cannot write %s: %s\n", args.out.c_str(), SystemMessage(GetLastError()).c_str());
+        fprintf(stderr, "parcelon-host: cannot write %s (error %lu)\n", args.out.c_str(), GetLastError());
         return 1;
     }
     printf("message: %s\n", args.out.c_str());
-    return report.failure.empty() ? 0 : 1;
+    return composed.buttonInstalled && composed.completed ? 0 : 1;
 }
 }  // namespace
 

@@ -15,7 +15,6 @@ enum : DISPID {
     kVersion = 0x116,
     kActiveExplorer = 0x111,
 };
-constexpr GUID IID_Explorer = parcelon::HostIid(0x00063003);
 
 }  // namespace
 
@@ -28,14 +27,7 @@ HRESULT Window::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* 
 }
 
 WindowCollection::WindowCollection(const wchar_t* interfaceName, const IID& eventIid, DISPID newWindowId)
-    : StandInObject(interfaceName, IID_IDispatch, {{L"Count", kCount}}),
-      name_(interfaceName),
-      newWindowId_(newWindowId),
-      point_(this, eventIid, interfaceName) {}
-
-void* WindowCollection::QueryExtra(REFIID iid) {
-    return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr;
-}
+    : EventSource(interfaceName, IID_IDispatch, {{L"Count", kCount}}, eventIid), newWindowId_(newWindowId) {}
 
 HRESULT WindowCollection::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
     if (id != kCount || !(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
@@ -44,27 +36,9 @@ HRESULT WindowCollection::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*,
     return S_OK;
 }
 
-STDMETHODIMP WindowCollection::EnumConnectionPoints(IEnumConnectionPoints** out) {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP WindowCollection::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    HRESULT hr = TakeFailureResult(name_ + L".FindConnectionPoint");
-    if (FAILED(hr)) return hr;
-    IID offered = IID_NULL;
-    point_.GetConnectionInterface(&offered);
-    if (iid != offered) return CONNECT_E_NOCONNECTION;
-    point_.AddRef();
-    *out = &point_;
-    return S_OK;
-}
-
 HRESULT WindowCollection::FireNewWindow(IDispatch* window, bool withResult) {
     ++announced_;
-    return point_.Fire(newWindowId_, window, withResult);
+    return point().Fire(newWindowId_, window, withResult);
 }
 
 Explorers::Explorers() : WindowCollection(L"Explorers", parcelon::IID_ExplorersEvents, parcelon::DISPID_NewExplorer) {}
@@ -80,7 +54,7 @@ Application::Application()
                      {L"ActiveExplorer", kActiveExplorer}}),
       explorers_(new Explorers),
       inspectors_(new Inspectors),
-      activeExplorer_(new Window(L"Explorer", IID_Explorer, L"Inbox - Microsoft Outlook")) {}
+      activeExplorer_(new Explorer) {}
 
 Application::~Application() {
     activeExplorer_->Release();

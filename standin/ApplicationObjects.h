@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "ConnectionPoint.h"
+#include "EventSource.h"
+#include "WindowObjects.h"
 #include "StandInObject.h"
 
 namespace standin {
@@ -22,29 +23,19 @@ private:
 };
 
 // A window collection that is a connection-point container for its events.
-class WindowCollection : public StandInObject, public IConnectionPointContainer {
+class WindowCollection : public EventSource {
 public:
     WindowCollection(const wchar_t* interfaceName, const IID& eventIid, DISPID newWindowId);
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return StandInObject::QueryInterface(iid, out); }
-    STDMETHODIMP_(ULONG) AddRef() override { return StandInObject::AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return StandInObject::Release(); }
-    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override;
-    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
-
     // Announces a new window to every connected sink; see ConnectionPoint::Fire.
     HRESULT FireNewWindow(IDispatch* window, bool withResult = true);
-    size_t connections() const { return point_.connections(); }
     long windowsAnnounced() const { return announced_; }
 
 protected:
-    void* QueryExtra(REFIID iid) override;
     HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
 
 private:
-    std::wstring name_;
     DISPID newWindowId_;
-    ConnectionPoint point_;
     long announced_ = 0;
 };
 
@@ -68,6 +59,7 @@ public:
     ~Application() override;
 
     Explorers& explorers() { return *explorers_; }
+    Explorer& activeExplorer() { return *activeExplorer_; }
     Inspectors& inspectors() { return *inspectors_; }
 
     std::wstring version = L"11.0.5510";
@@ -82,7 +74,7 @@ protected:
 private:
     Explorers* explorers_;
     Inspectors* inspectors_;
-    Window* activeExplorer_;
+    Explorer* activeExplorer_;
 };
 
 }  // namespace standin

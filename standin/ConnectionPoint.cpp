@@ -67,19 +67,25 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** out) {
 }
 
 HRESULT ConnectionPoint::Fire(DISPID id, IDispatch* argument, bool withResult) {
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_DISPATCH;
+    arg.pdispVal = argument;
+    return FireWith(id, {arg}, withResult);
+}
+
+HRESULT ConnectionPoint::FireWith(DISPID id, std::vector<VARIANT> arguments, bool withResult) {
     // A sink may unadvise while it handles the event: call a snapshot.
     std::vector<IDispatch*> sinks;
     for (auto& sink : sinks_) {
         sink.second->AddRef();
         sinks.push_back(sink.second);
     }
+    std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
     HRESULT first = S_OK;
     for (IDispatch* sink : sinks) {
-        VARIANT arg;
-        VariantInit(&arg);
-        arg.vt = VT_DISPATCH;
-        arg.pdispVal = argument;
-        DISPPARAMS params = {&arg, nullptr, 1, 0};
+        DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
+                             static_cast<UINT>(reversed.size()), 0};
         VARIANT result;
         VariantInit(&result);
         HRESULT hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,

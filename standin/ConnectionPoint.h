@@ -6,6 +6,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 #include <string>
+#include <vector>
 
 namespace standin {
 
@@ -29,6 +30,9 @@ public:
     // Calls Invoke on every sink with one IDispatch argument; `withResult` false passes
     // no result variant. The first failing HRESULT, or S_OK.
     HRESULT Fire(DISPID id, IDispatch* argument, bool withResult = true);
+    // Likewise with any arguments, given in declaration order (not copied: a by-reference
+    // argument sees what each sink wrote).
+    HRESULT FireWith(DISPID id, std::vector<VARIANT> arguments, bool withResult = true);
     size_t connections() const { return sinks_.size(); }
 
 private:

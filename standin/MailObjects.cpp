@@ -1,6 +1,9 @@
 // The stand-in's mail item, its Attachments collection and the attachments themselves.
 #include "MailObjects.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "ResultValues.h"
 #include "client/addin/HostInterfaces.h"
 #include "common/UniqueResource.h"
@@ -23,19 +26,27 @@ constexpr GUID IID_Attachment = parcelon::HostIid(0x00063007);
 
 bool IsGet(WORD flags) { return (flags & DISPATCH_PROPERTYGET) != 0; }
 
-// Reads a whole file as Outlook does when it takes a copy for an attachment.
+// Reads a whole file as Outlook does when it takes a copy for an attachment: sized once,
+// read in large blocks.
 bool ReadWholeFile(const std::wstring& path, std::vector<char>& content) {
     parcelon::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::vector<char> chunk(65536);
-    content.clear();
+                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX / 2)
+        return false;
+    constexpr DWORD kBlock = 8 << 20;
+    content.resize(static_cast<size_t>(size.QuadPart));
+    size_t filled = 0;
     for (;;) {
+        if (filled == content.size()) content.resize(filled + kBlock);  // the file grew meanwhile
         DWORD read = 0;
-        if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) return false;
-        if (read == 0) return true;
-        content.insert(content.end(), chunk.begin(), chunk.begin() + read);
+        DWORD wanted = static_cast<DWORD>(std::min<size_t>(kBlock, content.size() - filled));
+        if (!ReadFile(file.get(), content.data() + filled, wanted, &read, nullptr)) return false;
+        filled += read;
+        if (read == 0) break;
     }
+    content.resize(filled);
+    return true;
 }
 
 std::wstring FileNameOf(const std::wstring& path) {

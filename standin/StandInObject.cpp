@@ -11,6 +11,7 @@ std::map<std::wstring, Failure>& Failures() {
     return failures;
 }
 long liveObjects = 0;
+long invokeCalls = 0;
 
 // Whether the next call of the member fails, counting the call.
 const Failure* TakeFailure(const std::wstring& name) {
@@ -30,6 +31,7 @@ const Failure* TakeFailure(const std::wstring& name) {
 void FailMember(const std::wstring& qualifiedName, Failure failure) { Failures()[qualifiedName] = failure; }
 void ClearFailures() { Failures().clear(); }
 long LiveObjects() { return liveObjects; }
+long InvokeCalls() { return invokeCalls; }
 
 HRESULT TakeFailureResult(const std::wstring& qualifiedName) {
     const Failure* f = TakeFailure(qualifiedName);
@@ -128,6 +130,7 @@ HRESULT StandInObject::RaiseFailure(HRESULT hr, const std::wstring& source, cons
 STDMETHODIMP StandInObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* exception, UINT* badArgument) {
     if (badArgument) *badArgument = 0;
+    ++invokeCalls;
     const wchar_t* name = MemberName(id);
     if (!name) return DISP_E_MEMBERNOTFOUND;
     std::wstring qualified = std::wstring(interfaceName_) + L"." + name;

@@ -22,6 +22,15 @@ struct Failure {
     int times = -1;
 };
 
+// A failure of every call, with the error information a host gives.
+inline Failure Failing(HRESULT hr, const wchar_t* description, const wchar_t* source = L"Microsoft Outlook") {
+    Failure failure;
+    failure.hr = hr;
+    failure.source = source;
+    failure.description = description;
+    return failure;
+}
+
 // Failures by "Interface.Member", for example L"Attachments.Add" or L"MailItem.Attachments".
 void FailMember(const std::wstring& qualifiedName, Failure failure);
 void ClearFailures();
@@ -31,6 +40,8 @@ HRESULT TakeFailureResult(const std::wstring& qualifiedName);
 
 // Objects of the stand-in alive now.
 long LiveObjects();
+// Calls through IDispatch.Invoke of any stand-in object so far.
+long InvokeCalls();
 
 // Arguments of a call in declaration order (DISPPARAMS holds them last first).
 const VARIANT* Argument(const DISPPARAMS* params, UINT index);

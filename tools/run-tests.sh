@@ -11,11 +11,13 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
 cleanup() {
+    parcelon_host_windows_managed
     parcelon_wine_stop
     kill "$xvfb" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 sleep 1
+parcelon_host_windows_unmanaged
 # No persistent wineserver: Wine's desktop process would inherit the first test's output
 # pipe and keep ctest waiting for as long as the server lives.
 

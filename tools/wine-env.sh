@@ -59,3 +59,38 @@ parcelon_wine_wait() { wineserver -w >/dev/null 2>&1 || true; }
 parcelon_demo_target() {
     if parcelon_runs_win32; then echo x86; else echo x64; fi
 }
+
+# Wine waits up to 2 s for a window manager to withdraw each top-level window that is
+# hidden or destroyed. On an X server without one (Xvfb) parcelon-host's windows are left
+# unmanaged, so that its compose window and dialogs come and go at once; a person's desktop
+# keeps them managed.
+PARCELON_HOST_X11_KEY='HKCU\Software\Wine\AppDefaults\parcelon-host.exe\X11 Driver'
+parcelon_host_windows_unmanaged() {
+    parcelon_wine reg add "$PARCELON_HOST_X11_KEY" /v Managed /d N /f >/dev/null 2>&1 || true
+}
+parcelon_host_windows_managed() {
+    parcelon_wine reg delete "$PARCELON_HOST_X11_KEY" /f >/dev/null 2>&1 || true
+}
+
+# Starts an X server (without window manager) for the windows of the programs when none
+# is set (DISPLAY unset); stops the prefix's programs and the server when the calling
+# script exits.
+parcelon_ensure_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    export DISPLAY=:$((500 + RANDOM % 400))
+    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    PARCELON_XVFB=$!
+    trap 'parcelon_host_windows_managed; parcelon_wine_stop; kill $PARCELON_XVFB >/dev/null 2>&1 || true' EXIT
+    sleep 1
+    parcelon_host_windows_unmanaged
+}
+
+# Registers (or with /u unregisters) a DLL with the regsvr32 of the DLL's own bitness:
+# in the prefix, system32 holds the 64-bit one and syswow64 the 32-bit one.
+#   parcelon_regsvr32 LINUX_PATH_OF_DLL [/u] [/s]
+parcelon_regsvr32() {
+    local dll=$1 system=syswow64
+    shift
+    [ "$(parcelon_pe_bits "$dll")" = 64 ] && system=system32
+    parcelon_wine "$WINEPREFIX/drive_c/windows/$system/regsvr32.exe" "$@" "Z:$(echo "$dll" | tr / '\\')"
+}

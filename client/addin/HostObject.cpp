@@ -35,6 +35,21 @@ HostObject HostObject::FromVariant(const Variant& value, const IID& iid) {
     return object ? HostObject(object, iid) : HostObject();
 }
 
+HostObject HostObject::Query(IUnknown* object, const IID& iid) {
+    HostObject answered;
+    if (!object || FAILED(object->QueryInterface(iid, answered.dispatch_.putVoid())) || !answered.dispatch_)
+        return HostObject();
+    answered.iid_ = iid;
+    return answered;
+}
+
+HostObject HostObject::Query(const Variant& value, const IID& iid) {
+    const VARIANT& v = *value;
+    if (v.vt == VT_DISPATCH) return Query(v.pdispVal, iid);
+    if (v.vt == VT_UNKNOWN) return Query(v.punkVal, iid);
+    return HostObject();
+}
+
 DISPID HostObject::Resolve(const wchar_t* name) const {
     if (!dispatch_) throw _com_error(E_POINTER);
     DISPID id = DISPID_UNKNOWN;
@@ -44,7 +59,8 @@ DISPID HostObject::Resolve(const wchar_t* name) const {
     return id;
 }
 
-Variant HostObject::Invoke(const wchar_t* name, WORD flags, const Variant* args, size_t count) const {
+Variant HostObject::Invoke(const wchar_t* name, WORD flags, const Variant* args, size_t count,
+                           HRESULT* succeeded) const {
     DISPID id = Resolve(name);
     // Invoke takes the arguments last first.
     std::vector<VARIANT> reversed;
@@ -63,6 +79,7 @@ Variant HostObject::Invoke(const wchar_t* name, WORD flags, const Variant* args,
                                    flags == DISPATCH_PROPERTYPUT ? nullptr : result.put(), &exception,
                                    &badArgument);
     if (FAILED(hr)) Fail(hr, &exception);
+    if (succeeded) *succeeded = hr;
     return result;
 }
 
@@ -103,6 +120,12 @@ void HostObject::Put(const wchar_t* name, const Variant& value) const {
 
 Variant HostObject::Call(const wchar_t* name, std::initializer_list<Variant> args) const {
     return Invoke(name, DISPATCH_METHOD, args.begin(), args.size());
+}
+
+HRESULT HostObject::CallForCode(const wchar_t* name) const {
+    HRESULT code = S_OK;
+    Invoke(name, DISPATCH_METHOD, nullptr, 0, &code);
+    return code;
 }
 
 HostObject HostObject::GetObject(const wchar_t* name, const IID& iid) const {

@@ -20,6 +20,9 @@ public:
 
     // Wraps the object a property or method returned; empty when it returned none.
     static HostObject FromVariant(const Variant& value, const IID& iid);
+    // The object as `iid`, or empty when it is none or does not answer `iid`.
+    static HostObject Query(IUnknown* object, const IID& iid);
+    static HostObject Query(const Variant& value, const IID& iid);
 
     explicit operator bool() const { return static_cast<bool>(dispatch_); }
     IDispatch* dispatch() const { return dispatch_.get(); }
@@ -30,6 +33,8 @@ public:
     void Put(const wchar_t* name, const Variant& value) const;
     // Arguments in declaration order.
     Variant Call(const wchar_t* name, std::initializer_list<Variant> args = {}) const;
+    // A method without arguments whose success code matters (S_OK or S_FALSE).
+    HRESULT CallForCode(const wchar_t* name) const;
 
     HostObject GetObject(const wchar_t* name, const IID& iid) const;
     bool GetBool(const wchar_t* name) const;  // 16-bit boolean, -1 true
@@ -38,7 +43,8 @@ public:
 
 private:
     DISPID Resolve(const wchar_t* name) const;
-    Variant Invoke(const wchar_t* name, WORD flags, const Variant* args, size_t count) const;
+    Variant Invoke(const wchar_t* name, WORD flags, const Variant* args, size_t count,
+                   HRESULT* succeeded = nullptr) const;
     [[noreturn]] void Fail(HRESULT hr, EXCEPINFO* exception) const;
 
     ComPtr<IDispatch> dispatch_;

@@ -21,6 +21,8 @@ class MailItem : public HostObject {
 public:
     MailItem() = default;
     explicit MailItem(IUnknown* object) : HostObject(object, IID_OutlookMailItem) {}
+    // An object already queried for _MailItem, or empty.
+    explicit MailItem(HostObject object) : HostObject(std::move(object)) {}
     bool UnRead() const { return GetBool(L"UnRead"); }
     bool Sent() const { return GetBool(L"Sent"); }
     Attachments GetAttachments() const { return Attachments(GetObject(L"Attachments", IID_OutlookAttachments)); }

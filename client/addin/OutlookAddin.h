@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AddinIds.h"
 #include "Application.h"
@@ -12,6 +13,7 @@
 #include "InspectorsSink.h"
 #include "server/ComObject.h"
 #include "server/DispatchImpl.h"
+#include "common/UniqueResource.h"
 
 namespace parcelon {
 
@@ -38,6 +40,15 @@ public:
     // Stores the label of the host's version: 0 when one was stored, 1 otherwise.
     int DetectVersion();
 
+    // Adds a button to `bar` (before control `position` unless it is -1 or 0), dresses it
+    // and gives it its face; `button` receives it. 0 when added and dressed, 1 when not.
+    int AddButton(const HostObject& bar, long type, long style, const std::wstring& caption, const std::wstring& tag,
+                  const std::wstring& tooltip, bool useBitmap, long faceId, long position, int bitmapId,
+                  HostObject& button);
+    // The picture route (for the labels that take pictures), the clipboard route, then the
+    // built-in face; 1 only when the built-in face cannot be set either.
+    int SetButtonFace(const HostObject& button, bool useBitmap, long faceId, int bitmapId);
+
     const std::string& versionLabel() const { return m_versionLabel; }
     const Application& app() const { return m_app; }
     ExplorersSink* explorersSink() const { return m_explorersSink.get(); }
@@ -49,11 +60,16 @@ protected:
 
 private:
     HRESULT Connect(IDispatch* application);
+    bool SetPictureFace(const HostObject& button, int bitmapId);
+    bool PasteClipboardFace(const HostObject& button, int bitmapId);
 
     std::string m_versionLabel;
     Application m_app;
     std::unique_ptr<InspectorsSink> m_inspectorsSink;
     std::unique_ptr<ExplorersSink> m_explorersSink;
+    // Faces given to buttons as pictures: a picture does not own its bitmap, and the host
+    // may draw from it for as long as the button lives, so they go with this object.
+    std::vector<UniqueGdiObject> m_pictureFaces;
 };
 
 }  // namespace parcelon

@@ -7,6 +7,7 @@
 // The attachment dialog, its pictures and its help text.
 #define IDD_ATTACHMENT 201
 #define IDB_FILE_ICONS 202
+#define IDB_BUTTON_FACE 203
 #define IDB_BANNER 206
 #define IDR_HELP_TEXT 301
 

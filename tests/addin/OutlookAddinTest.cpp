@@ -18,14 +18,6 @@ public:
 };
 const auto* const module = ::testing::AddGlobalTestEnvironment(new ModuleEnvironment);
 
-standin::Failure Failing(HRESULT hr, const wchar_t* description) {
-    standin::Failure failure;
-    failure.hr = hr;
-    failure.source = L"Microsoft Outlook";
-    failure.description = description;
-    return failure;
-}
-
 class Connection : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -136,7 +128,7 @@ TEST_F(Connection, VersionTextGivesTheLabelAndNeverFailsTheConnection) {
 TEST_F(Connection, FailingHostCallsAreReportedAndLeaveWhatWasSetUp) {
     DebugOutputCapture capture;
     ASSERT_TRUE(capture.ready());
-    standin::FailMember(L"Application.Inspectors", Failing(E_ACCESSDENIED, L"No windows"));
+    standin::FailMember(L"Application.Inspectors", standin::Failing(E_ACCESSDENIED, L"No windows"));
     EXPECT_EQ(S_FALSE, Connect(app->dispatch()));
     EXPECT_NE(std::string::npos, testing_support::Joined(capture.Take(2)).find(
                                      "Source: Microsoft Outlook, Error: -2147024891, Description: No windows"));
@@ -145,7 +137,7 @@ TEST_F(Connection, FailingHostCallsAreReportedAndLeaveWhatWasSetUp) {
     EXPECT_EQ(nullptr, addin->inspectorsSink());
     EXPECT_EQ(S_OK, Disconnect());
 
-    standin::FailMember(L"Application.Explorers", Failing(E_FAIL, L"Busy"));
+    standin::FailMember(L"Application.Explorers", standin::Failing(E_FAIL, L"Busy"));
     EXPECT_EQ(S_FALSE, Connect(app->dispatch()));
     EXPECT_NE(std::string::npos, testing_support::Joined(capture.Take(2)).find("Description: Busy"));
     EXPECT_EQ(nullptr, addin->explorersSink());
@@ -154,7 +146,7 @@ TEST_F(Connection, FailingHostCallsAreReportedAndLeaveWhatWasSetUp) {
 TEST_F(Connection, FailingVersionIsReportedAndTheConnectionStillSucceeds) {
     DebugOutputCapture capture;
     ASSERT_TRUE(capture.ready());
-    standin::Failure once = Failing(E_UNEXPECTED, L"No version");
+    standin::Failure once = standin::Failing(E_UNEXPECTED, L"No version");
     once.times = 1;
     standin::FailMember(L"Application.Version", once);
     EXPECT_EQ(S_OK, Connect(app->dispatch()));
@@ -167,7 +159,7 @@ TEST_F(Connection, FailingVersionIsReportedAndTheConnectionStillSucceeds) {
 }
 
 TEST_F(Connection, RefusedAdviseDoesNotFailTheConnection) {
-    standin::FailMember(L"Explorers.Advise", Failing(E_OUTOFMEMORY, L""));
+    standin::FailMember(L"Explorers.Advise", standin::Failing(E_OUTOFMEMORY, L""));
     EXPECT_EQ(S_OK, Connect(app->dispatch()));
     ASSERT_NE(nullptr, addin->explorersSink());
     EXPECT_FALSE(addin->explorersSink()->connected());

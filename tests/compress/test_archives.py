@@ -17,7 +17,11 @@ import time
 import unittest
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import dll_registration  # noqa: E402
+
 HOST = None
+DLL = None
 PREFIX = os.environ.get("WINEPREFIX", "")
 FOLDER = "parcelon-pytests"
 # Windows programs start only through the project's launcher, which picks Wine's loader.
@@ -272,8 +276,13 @@ class UnicodeNamesTest(unittest.TestCase):
 
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
+    parser.add_argument("--dll", required=True)
     parser.add_argument("--host", required=True)
     args, rest = parser.parse_known_args()
-    HOST = args.host
+    HOST, DLL = args.host, args.dll
     FOLDER += "-" + os.path.basename(os.path.dirname(os.path.dirname(HOST)))
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    try:
+        unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    finally:
+        # parcelon-host registers this build's add-in when none is: take it out again.
+        dll_registration.unregister(DLL)

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "client/dialog/AttachmentDialog.h"
+#include "host/DropFiles.h"
 #include "common/UniqueResource.h"
 
 namespace testing_support {
@@ -172,19 +173,8 @@ void DialogDriver::ClickHeader(int list, int column) const {
 }
 
 void DialogDriver::Drop(int list, const std::vector<std::wstring>& paths) const {
-    size_t chars = 1;
-    for (const auto& p : paths) chars += p.size() + 1;
-    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    HGLOBAL block = host::MakeDropFiles(paths);
     ASSERT_NE(nullptr, block);
-    auto* files = static_cast<DROPFILES*>(GlobalLock(block));
-    files->pFiles = sizeof(DROPFILES);
-    files->fWide = TRUE;
-    auto* text = reinterpret_cast<wchar_t*>(files + 1);
-    for (const auto& p : paths) {
-        wcscpy(text, p.c_str());
-        text += p.size() + 1;
-    }
-    GlobalUnlock(block);
     // The list finishes the drop and frees the block, as a shell drop target does.
     SendMessageW(Item(list), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }

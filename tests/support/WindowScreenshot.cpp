@@ -48,9 +48,25 @@ std::vector<unsigned char> EncodePng(const std::vector<unsigned char>& bgrx, int
     PutChunk(png, "IEND", {});
     return png;
 }
+// Raises the window and lets it paint: the messages of this thread's windows are handled
+// for a while; a window of another thread paints on the redraw's own WM_PAINT.
+void BringToScreen(HWND window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    for (int i = 0; i < 20; ++i) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(25);
+    }
+}
 }  // namespace
 
 bool SaveWindowPng(HWND window, const std::wstring& path) {
+    if (!IsWindow(window)) return false;
+    BringToScreen(window);
     RECT r = {};
     if (!GetWindowRect(window, &r)) return false;
     int width = r.right - r.left, height = r.bottom - r.top;

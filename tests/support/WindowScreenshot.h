@@ -6,7 +6,8 @@
 
 namespace testing_support {
 
-// Copies the window's rectangle from the screen; false when nothing could be written.
+// Brings the window to the top, lets it paint, and copies its rectangle from the screen;
+// false when nothing could be written.
 bool SaveWindowPng(HWND window, const std::wstring& path);
 
 }  // namespace testing_support

@@ -1,0 +1,143 @@
+// One qualifying mail window: its events and its button.
+#include "InspectorHandler.h"
+
+#include <oleidl.h>
+
+#include "CurrentMailItem.h"
+#include "HostInterfaces.h"
+#include "OutlookAddin.h"
+#include "client/dialog/AttachmentDialog.h"
+#include "client/resources/ResourceIds.h"
+#include "server/EventTrampoline.h"
+
+namespace parcelon {
+
+namespace {
+constexpr wchar_t kStandardBar[] = L"Standard";
+constexpr wchar_t kOwnBar[] = L"ParcelonToolbar";
+constexpr long kAnchorControlId = 1079;
+constexpr long kButtonStyle = 3;  // msoButtonIconAndCaption
+constexpr long kBuiltInFace = 352;
+
+// Calls visit(item) for items 1 to Count of a host collection, skipping empty entries,
+// until visit returns true.
+template <class Visit>
+void ForEachItem(const HostObject& collection, const IID& iid, Visit visit) {
+    long count = collection.GetLong(L"Count");
+    for (long i = 1; i <= count; ++i) {
+        HostObject item = HostObject::Query(collection.GetIndexed(L"Item", Variant::Long(i)), iid);
+        if (item && visit(item, i)) return;
+    }
+}
+
+HostObject FindBar(const HostObject& bars, const wchar_t* name) {
+    HostObject found;
+    ForEachItem(bars, IID_OfficeCommandBar, [&](const HostObject& bar, long) {
+        if (bar.GetString(L"Name") != name) return false;
+        found = bar;
+        return true;
+    });
+    return found;
+}
+}  // namespace
+
+InspectorHandler::InspectorHandler(OutlookAddin* addin, HostObject inspector)
+    : ActivateSink(IID_InspectorEvents),
+      CloseSink(IID_InspectorEvents),
+      ClickSink(IID_CommandBarButtonEvents),
+      m_addin(addin),
+      m_inspector(std::move(inspector)) {}
+
+InspectorHandler::~InspectorHandler() {
+    // The sinks die with this object: the host must not keep calling them.
+    if (ClickSink::connected()) ClickSink::Disconnect(m_button.dispatch());
+    if (ActivateSink::connected()) ActivateSink::Disconnect(m_inspector.dispatch());
+    if (CloseSink::connected()) CloseSink::Disconnect(m_inspector.dispatch());
+    m_bar = HostObject();
+    m_button = HostObject();
+    m_inspector = HostObject();
+}
+
+const EventSinkEntry* InspectorHandler::EventTable() {
+    static const EventSinkEntry table[] = {
+        EventRow<InspectorHandler, ActivateSink, &InspectorHandler::OnInspectorActivate>(IID_InspectorEvents,
+                                                                                          DISPID_InspectorActivate),
+        EventRow<InspectorHandler, CloseSink, &InspectorHandler::OnInspectorClose>(IID_InspectorEvents,
+                                                                                    DISPID_InspectorClose),
+        EventRow<InspectorHandler, ClickSink, &InspectorHandler::OnButtonClick>(IID_CommandBarButtonEvents,
+                                                                                 DISPID_ButtonClick),
+        {},
+    };
+    return table;
+}
+
+void InspectorHandler::ConnectInspectorEvents() {
+    ActivateSink::Connect(m_inspector.dispatch());
+    CloseSink::Connect(m_inspector.dispatch());
+}
+
+void InspectorHandler::OnInspectorActivate() { InstallButton(); }
+
+void InspectorHandler::OnInspectorClose() {
+    if (m_button && ClickSink::connected()) ClickSink::Disconnect(m_button.dispatch());
+    if (m_createdBar && m_bar) m_bar.Call(L"Delete");
+    ActivateSink::Disconnect(m_inspector.dispatch());
+    CloseSink::Disconnect(m_inspector.dispatch());
+}
+
+void InspectorHandler::OnButtonClick(IDispatch*, VARIANT_BOOL*) {
+    ComPtr<IOleWindow> window;
+    m_inspector.dispatch()->QueryInterface(IID_IOleWindow, window.putVoid());
+    MailItem item(HostObject::Query(m_inspector.Get(L"CurrentItem"), IID_OutlookMailItem));
+    if (!item) return;
+    currentMailItem = item;  // the new reference is taken before the old one goes
+    HWND owner = nullptr;
+    if (!window || FAILED(window->GetWindow(&owner))) owner = nullptr;
+    RunAttachmentDialog(serverModule.instance(), owner, item);
+}
+
+HostObject InspectorHandler::ChooseBar(const HostObject& bars) {
+    HostObject standard = FindBar(bars, kStandardBar);
+    if (!standard) return HostObject();
+    if (standard.GetBool(L"Visible")) return standard;
+    // Another window may have left its own bar: then this window waits for its next activation.
+    if (FindBar(bars, kOwnBar)) return HostObject();
+    if (!m_bar) {
+        m_bar = HostObject::FromVariant(
+            bars.Call(L"Add", {Variant::String(kOwnBar), Variant::Long(msoBarTop), Variant::Omitted(),
+                               Variant::Bool(true)}),
+            IID_OfficeCommandBar);
+        m_createdBar = static_cast<bool>(m_bar);
+    }
+    return m_bar;
+}
+
+long InspectorHandler::InsertionPosition(const HostObject& controls) {
+    long position = -1;
+    ForEachItem(controls, IID_OfficeCommandBarButton, [&](const HostObject& button, long index) {
+        if (button.GetLong(L"Id") != kAnchorControlId) return false;
+        position = index;
+        return true;
+    });
+    return position;
+}
+
+void InspectorHandler::InstallButton() {
+    if (m_installed) return;
+    HostObject bars = m_inspector.GetObject(L"CommandBars", IID_OfficeCommandBars);
+    if (!bars) return;
+    HostObject bar = ChooseBar(bars);
+    if (!bar) return;
+    m_bar = bar;
+    HostObject controls = m_bar.GetObject(L"Controls", IID_OfficeCommandBarControls);
+    if (!controls) return;
+    long position = InsertionPosition(controls);
+
+    m_addin->AddButton(m_bar, msoControlButton, kButtonStyle, L"Parcelon", L"Tag for Parcelon button", L"Parcelon",
+                       true, kBuiltInFace, position, IDB_BUTTON_FACE, m_button);
+    if (m_button) ClickSink::Connect(m_button.dispatch());
+    m_installed = true;
+    m_bar.Put(L"Visible", Variant::Bool(true));
+}
+
+}  // namespace parcelon

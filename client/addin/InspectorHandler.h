@@ -1,0 +1,57 @@
+// One qualifying mail window: its Activate and Close events (two sinks on InspectorEvents)
+// and the Click event of its "Parcelon" button, which it installs on first activation.
+#pragma once
+
+#include "HostObject.h"
+#include "server/DispEventSink.h"
+
+namespace parcelon {
+
+class OutlookAddin;
+
+class InspectorHandler final : public DispEventSinkOf<1, InspectorHandler>,
+                               public DispEventSinkOf<2, InspectorHandler>,
+                               public DispEventSinkOf<3, InspectorHandler> {
+public:
+    using ActivateSink = DispEventSinkOf<1, InspectorHandler>;
+    using CloseSink = DispEventSinkOf<2, InspectorHandler>;
+    using ClickSink = DispEventSinkOf<3, InspectorHandler>;
+
+    // `inspector` answers _Inspector.
+    InspectorHandler(OutlookAddin* addin, HostObject inspector);
+    // Ends the connections still open, then releases the bar, the button and the window.
+    ~InspectorHandler();
+    static const EventSinkEntry* EventTable();
+
+    // Connects the Activate sink, then the Close sink, to the window; results ignored.
+    void ConnectInspectorEvents();
+
+    void OnInspectorActivate();
+    void OnInspectorClose();
+    // Opens the attachment dialog over the window for the window's mail item.
+    void OnButtonClick(IDispatch* ctrl, VARIANT_BOOL* cancelDefault);
+
+    // Places the button on the window's "Standard" bar, or on a "ParcelonToolbar" of its
+    // own when "Standard" is hidden; once per window.
+    void InstallButton();
+
+    bool installed() const { return m_installed; }
+    bool createdBar() const { return m_createdBar; }
+    const HostObject& button() const { return m_button; }
+    const HostObject& bar() const { return m_bar; }
+    const HostObject& inspector() const { return m_inspector; }
+
+private:
+    // The bar that gets the button, or empty when installation is to stop unmarked.
+    HostObject ChooseBar(const HostObject& bars);
+    static long InsertionPosition(const HostObject& controls);
+
+    bool m_createdBar = false;
+    OutlookAddin* m_addin;  // not counted: the add-in outlives its handlers
+    HostObject m_inspector;
+    HostObject m_button;
+    HostObject m_bar;
+    bool m_installed = false;
+};
+
+}  // namespace parcelon

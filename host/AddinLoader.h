@@ -1,0 +1,43 @@
+// Loading add-ins the way Outlook does: every add-in under the user's Outlook Addins key
+// whose LoadBehavior is 3 is created from its ProgID through COM and connected to the
+// host's Application.
+#pragma once
+
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "client/addin/Extensibility.h"
+#include "common/ComPtr.h"
+
+namespace host {
+
+// Runs DllRegisterServer of the DLL, as regsvr32 does; a message on failure.
+bool RegisterServerDll(const std::wstring& path, std::string& message);
+
+// The file behind the registered Parcelon class in this process's view of the registry,
+// or empty when none is registered or the file is gone.
+std::wstring RegisteredParcelonDll();
+
+// Parcelon.dll of this program's own build (server\ beside host\).
+std::wstring OwnBuildParcelonDll();
+
+struct LoadedAddin {
+    std::wstring progId;
+    parcelon::ComPtr<parcelon::IDTExtensibility2> connection;
+};
+
+class AddinLoader {
+public:
+    // Creates and connects every add-in to load; what happens is printed.
+    void LoadAll(IDispatch* application);
+    // OnBeginShutdown and OnDisconnection, then the add-ins are released.
+    void UnloadAll();
+    const std::vector<LoadedAddin>& loaded() const { return loaded_; }
+    bool Loaded(const std::wstring& progId) const;
+
+private:
+    std::vector<LoadedAddin> loaded_;
+};
+
+}  // namespace host

@@ -1,0 +1,139 @@
+// One compose window of parcelon-host and the robot that plays the user.
+#include "ComposeSession.h"
+
+#include <functional>
+#include <cstdio>
+#include <thread>
+
+#include "DialogRobot.h"
+#include "common/TextConversion.h"
+
+namespace host {
+
+namespace {
+constexpr UINT kRobotDone = WM_APP + 1;
+constexpr DWORD kDialogWaitMs = 20000;
+
+standin::CommandBarControl* FindButton(standin::CommandBars& bars, std::string& barName) {
+    for (standin::CommandBar* bar : bars.bars()) {
+        if (!bar) continue;
+        for (standin::CommandBarControl* c : bar->controls().items())
+            if (c->isButton() && c->caption == L"Parcelon") {
+                barName = parcelon::Utf8FromWide(bar->name());
+                return c;
+            }
+    }
+    return nullptr;
+}
+
+struct DialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DialogSearch*>(context);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window) || GetWindow(window, GW_OWNER) != search->owner)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND WaitForDialog(HWND owner, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        DialogSearch search = {owner, nullptr};
+        EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// Messages from the robot thread reach the host's thread through this window, also while
+// a modal dialog runs its own loop.
+struct RobotMailbox {
+    std::function<void()> onDone;
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == kRobotDone) {
+            auto* self = reinterpret_cast<RobotMailbox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+            if (self && self->onDone) self->onDone();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+};
+}  // namespace
+
+ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, const ComposeOptions& options) {
+    ComposeResult result;
+    auto* inspector = new standin::Inspector(mail.dispatch(), L"Untitled - Message");
+    inspector->commandBars().AddComposeBars();
+    inspector->frame().body = L"To:\r\nSubject: " + mail.subject + L"\r\n\r\nSent with Parcelon.";
+    inspector->frame().onClose = [inspector] {
+        inspector->Close();
+        PostQuitMessage(0);
+    };
+    inspector->frame().Show();
+    HWND frame = inspector->frame().Handle();
+    app.inspectors().FireNewInspector(inspector->dispatch());
+    inspector->FireActivate();
+
+    std::string barName;
+    standin::CommandBarControl* button = FindButton(inspector->commandBars(), barName);
+    result.buttonInstalled = button != nullptr;
+    if (button)
+        printf("button installed: \"Parcelon\" on \"%s\"\n", barName.c_str());
+    else
+        printf("no \"Parcelon\" button in the compose window\n");
+
+    std::thread robot;
+    RobotMailbox mailbox;
+    WNDCLASSW mailboxClass = {};
+    mailboxClass.lpfnWndProc = RobotMailbox::Procedure;
+    mailboxClass.hInstance = GetModuleHandleW(nullptr);
+    mailboxClass.lpszClassName = L"ParcelonHostRobot";
+    RegisterClassW(&mailboxClass);
+    HWND mailboxWindow = CreateWindowExW(0, mailboxClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         mailboxClass.hInstance, nullptr);
+    SetWindowLongPtrW(mailboxWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&mailbox));
+
+    if (!options.attach.empty()) {
+        RECT rect = {};
+        bool clickable = button && inspector->frame().ControlRect(button, rect);
+        mailbox.onDone = [frame] { PostMessageW(frame, WM_CLOSE, 0, 0); };
+        robot = std::thread([&, clickable, rect, frame, mailboxWindow] {
+            if (clickable) {
+                LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+                PostMessageW(frame, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                PostMessageW(frame, WM_LBUTTONUP, 0, at);
+                if (HWND dialog = WaitForDialog(frame, kDialogWaitMs)) {
+                    wchar_t caption[128] = {};
+                    GetWindowTextW(dialog, caption, 128);
+                    printf("dialog opened: \"%s\"\n", parcelon::Utf8FromWide(caption).c_str());
+                    fflush(stdout);
+                    result.dialogOpened = true;
+                    result.completed = DriveAttachmentDialog(dialog, options);
+                } else {
+                    printf("no dialog opened\n");
+                }
+            }
+            PostMessageW(mailboxWindow, kRobotDone, 0, 0);
+        });
+    }
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    if (robot.joinable()) robot.join();
+    DestroyWindow(mailboxWindow);
+    if (options.attach.empty()) result.completed = true;
+    if (!result.dialogOpened && !options.attach.empty()) result.completed = false;
+    inspector->Release();
+    return result;
+}
+
+}  // namespace host

@@ -1,0 +1,29 @@
+// One compose window of parcelon-host: the window with its command bars, the add-in's
+// events raised on it, and, with paths to attach, a robot that plays the user.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "standin/ApplicationObjects.h"
+#include "standin/MailObjects.h"
+
+namespace host {
+
+struct ComposeOptions {
+    std::vector<std::string> attach;  // UTF-8 Windows paths; none: a person uses the window
+    bool compress = true;
+    bool subFolders = true;
+    std::string archiveName = "attach.zip";
+};
+
+struct ComposeResult {
+    bool buttonInstalled = false;
+    bool dialogOpened = false;
+    bool completed = false;  // the path ran through (attachments made when asked)
+};
+
+// Runs until the compose window is closed; the mail item keeps what was attached.
+ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, const ComposeOptions& options);
+
+}  // namespace host

@@ -1,0 +1,132 @@
+// parcelon-host's robot working the attachment dialog through its window messages.
+#include "DialogRobot.h"
+
+#include <commctrl.h>
+#include <cstdio>
+
+#include "DropFiles.h"
+#include "client/dialog/ArchiveName.h"
+#include "client/resources/ResourceIds.h"
+#include "common/FileSystemPath.h"
+#include "common/TextConversion.h"
+
+namespace host {
+
+namespace {
+constexpr DWORD kPackingWaitMs = 30 * 60 * 1000;
+constexpr int kMessageBoxText = 0xFFFF;
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    return text;
+}
+
+std::string SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length ? std::wstring(text, length) : L"error " + std::to_wstring(error);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return parcelon::Utf8FromWide(message);
+}
+
+void SetCheck(HWND dialog, int id, bool on) {
+    HWND box = GetDlgItem(dialog, id);
+    if ((SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != on) SendMessageW(box, BM_CLICK, 0, 0);
+}
+
+// The paths a user could drop: those that exist. Explorer never drops a missing one.
+std::vector<std::wstring> DroppablePaths(const ComposeOptions& options) {
+    std::vector<std::wstring> paths;
+    for (const std::string& path : options.attach) {
+        if (GetFileAttributesW(parcelon::FileSystemPath(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+            printf("left out: %s (%s)\n", path.c_str(), SystemMessage(GetLastError()).c_str());
+        else
+            paths.push_back(parcelon::WideFromUtf8(path));
+    }
+    return paths;
+}
+
+HWND FindReportBox(HWND dialog) {
+    struct Search {
+        HWND dialog, found;
+    } search = {dialog, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            wchar_t className[16] = {};
+            GetClassNameW(w, className, 16);
+            if (wcscmp(className, L"#32770") || GetWindow(w, GW_OWNER) != s->dialog || !IsWindowVisible(w)) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Prints the report box line by line in the program's own words; true when it says the
+// action stopped.
+bool PrintReport(const std::wstring& text) {
+    static const std::wstring kStopped = L"Attaching stopped: ";
+    bool stopped = text.compare(0, kStopped.size(), kStopped) == 0;
+    size_t start = 0;
+    for (bool first = true; start <= text.size(); first = false) {
+        size_t end = text.find(L'\n', start);
+        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        start = end == std::wstring::npos ? text.size() + 1 : end + 1;
+        size_t colon = line.find(L": ");
+        if (first && stopped)
+            printf("stopped: %s\n", parcelon::Utf8FromWide(line.substr(kStopped.size())).c_str());
+        else if (!first && colon != std::wstring::npos && !stopped)
+            printf("left out: %s (%s)\n", parcelon::Utf8FromWide(line.substr(0, colon)).c_str(),
+                   parcelon::Utf8FromWide(line.substr(colon + 2)).c_str());
+        else if (!line.empty())
+            printf("report: %s\n", parcelon::Utf8FromWide(line).c_str());
+    }
+    return stopped;
+}
+}  // namespace
+
+bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
+    parcelon::ArchiveNameCheck name = parcelon::CheckArchiveName(parcelon::WideFromUtf8(options.archiveName));
+    if (options.compress && !name.problem.empty()) {
+        printf("archive name refused: %s\n", parcelon::Utf8FromWide(name.problem).c_str());
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return false;
+    }
+    std::vector<std::wstring> paths = DroppablePaths(options);
+    HWND list = GetDlgItem(dialog, IDC_CHOSEN_LIST);
+    if (!paths.empty()) {
+        // The list finishes the drop and frees the block, as a shell drop target does.
+        if (HGLOBAL drop = MakeDropFiles(paths)) SendMessageW(list, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    }
+    printf("dropped: %zu paths, %ld rows chosen\n", paths.size(),
+           static_cast<long>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+    if (options.compress) SetWindowTextW(GetDlgItem(dialog, IDC_ARCHIVE_NAME), parcelon::WideFromUtf8(name.name).c_str());
+    SetCheck(dialog, IDC_COMPRESS, options.compress);
+    SetCheck(dialog, IDC_SUB_FOLDERS, options.subFolders);
+    fflush(stdout);
+
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    bool stopped = false;
+    for (DWORD waited = 0; IsWindow(dialog); waited += 50) {
+        if (waited > kPackingWaitMs) {
+            printf("the dialog did not close after OK\n");
+            return false;
+        }
+        if (HWND box = FindReportBox(dialog)) {
+            stopped = PrintReport(TextOf(GetDlgItem(box, kMessageBoxText))) || stopped;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            while (IsWindow(box)) Sleep(20);
+        }
+        Sleep(50);
+    }
+    fflush(stdout);
+    return !stopped;
+}
+
+}  // namespace host

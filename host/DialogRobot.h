@@ -1,0 +1,16 @@
+// The robot of parcelon-host's compose window: it works the attachment dialog as a user
+// does, from a thread of its own while the dialog runs modally on the window's thread.
+#pragma once
+
+#include <windows.h>
+
+#include "ComposeSession.h"
+
+namespace host {
+
+// Drops the paths on "Attached Files:", sets the options and the archive name, presses
+// OK and answers the report box, printing what it did and what the dialog reported.
+// True when the dialog closed after OK and nothing stopped the action.
+bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options);
+
+}  // namespace host

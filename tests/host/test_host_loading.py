@@ -1,0 +1,170 @@
+#!/usr/bin/env python3
+"""parcelon-host as Outlook loads add-ins: from the user's Outlook Addins key, through the
+registered Parcelon.dll of its own bitness, into a compose window whose "Parcelon" button
+the robot clicks. The message's archive is read back by Python's zipfile and unzip -t."""
+import argparse
+import email
+import email.policy
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import dll_registration  # noqa: E402
+
+HOST = None
+DLL = None
+CLOSE_WINDOW = None
+PREFIX = os.environ.get("WINEPREFIX", "")
+ADDINS_KEY = r"HKCU\Software\Microsoft\Office\Outlook\Addins"
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-run")
+
+
+def windows_path(unix_path):
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def wine(*args):
+    return subprocess.run([WINE_RUN, *args], capture_output=True, timeout=120)
+
+
+def reg(*args):
+    return wine("reg", *args)
+
+
+class HostLoadingTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="parcelon-host-", dir=os.path.join(PREFIX, "drive_c"))
+        tree = os.path.join(cls.work, "Tree")
+        os.makedirs(os.path.join(tree, "Sub", "Deeper"))
+        cls.files = {
+            "a.txt": b"alpha\r\n" * 500,
+            "Sub/b.bin": bytes(range(256)) * 400,
+            "Sub/Deeper/c \u00fc.txt": "\u00fcber".encode("utf-8"),
+        }
+        for name, data in cls.files.items():
+            with open(os.path.join(tree, name), "wb") as f:
+                f.write(data)
+        cls.tree = tree
+
+    @classmethod
+    def tearDownClass(cls):
+        reg("delete", ADDINS_KEY + r"\Parcelon.Missing", "/f")
+        dll_registration.unregister(DLL)
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def compose(self, *args):
+        out = os.path.join(self.work, "message.eml")
+        if os.path.exists(out):
+            os.unlink(out)
+        run = subprocess.run([WINE_RUN, HOST, "compose", *args, "--out", windows_path(out)],
+                             capture_output=True, timeout=180)
+        attachments = {}
+        if os.path.exists(out):
+            with open(out, "rb") as f:
+                message = email.message_from_binary_file(f, policy=email.policy.default)
+            attachments = {p.get_filename(): p.get_payload(decode=True) for p in message.iter_attachments()}
+        return run.stdout.decode("utf-8", "replace"), run.returncode, attachments
+
+    def check_archive(self, data, name="attach.zip"):
+        path = os.path.join(self.work, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        prefix = os.path.relpath(self.tree, "/").replace(os.sep, "/") + "/"
+        with zipfile.ZipFile(path) as z:
+            self.assertIsNone(z.testzip())
+            self.assertEqual({prefix + n: d for n, d in self.files.items()},
+                             {i.filename: z.read(i) for i in z.infolist()})
+        test = subprocess.run(["unzip", "-t", path], capture_output=True, env={**os.environ, "LANG": "C.UTF-8"})
+        self.assertEqual(0, test.returncode, test.stdout)
+
+    def test_unregistered_prefix_gets_this_builds_dll_and_the_robot_packs_the_tree(self):
+        reg("delete", ADDINS_KEY + r"\Parcelon.OutlookAddin", "/f")
+        output, code, attachments = self.compose("--attach", windows_path(self.tree))
+        self.assertEqual(0, code, output)
+        self.assertIn("registered: " + windows_path(DLL), output)
+        self.assertIn("add-in loaded: Parcelon.OutlookAddin", output)
+        self.assertIn('button installed: "Parcelon" on "Standard"', output)
+        self.assertIn('dialog opened: "Parcelon"', output)
+        self.assertEqual(["attach.zip"], list(attachments))
+        self.check_archive(attachments["attach.zip"])
+
+        # Registered now: the next run loads it from the registry without registering.
+        output, code, attachments = self.compose("--attach", windows_path(self.tree), "--archive", "tree.zip")
+        self.assertEqual(0, code, output)
+        self.assertNotIn("registered:", output)
+        self.assertIn("add-in loaded: Parcelon.OutlookAddin", output)
+        self.check_archive(attachments["tree.zip"], "tree.zip")
+
+    def test_addin_option_registers_that_dll_and_other_addins_that_fail_are_reported(self):
+        reg("add", ADDINS_KEY + r"\Parcelon.Missing", "/v", "LoadBehavior", "/t", "REG_DWORD", "/d", "3", "/f")
+        output, code, attachments = self.compose("--addin", windows_path(DLL), "--attach",
+                                                 windows_path(self.tree), "--no-compress")
+        self.assertEqual(0, code, output)
+        self.assertIn("registered: " + windows_path(DLL) + "\n", output.replace("\r\n", "\n"))
+        self.assertIn("add-in not loaded: Parcelon.Missing", output)
+        self.assertEqual({os.path.basename(n) for n in self.files}, set(attachments))
+
+    def test_a_dll_that_cannot_be_registered_fails_the_run(self):
+        output, code, attachments = self.compose("--addin", windows_path(os.path.join(self.work, "none.dll")),
+                                                 "--attach", windows_path(self.tree))
+        self.assertNotEqual(0, code)
+        self.assertEqual({}, attachments)
+
+    def test_unknown_paths_are_printed_as_left_out(self):
+        output, code, attachments = self.compose("--attach", windows_path(self.tree), "--attach",
+                                                 windows_path(os.path.join(self.work, "no such file")))
+        self.assertEqual(0, code, output)
+        self.assertIn("left out: " + windows_path(os.path.join(self.work, "no such file")), output)
+        self.check_archive(attachments["attach.zip"])
+
+    def test_the_robot_sets_the_dialogs_options_and_a_refused_name_attaches_nothing(self):
+        output, code, attachments = self.compose("--attach", windows_path(self.tree), "--no-subfolders",
+                                                 "--archive", "  top level ")
+        self.assertEqual(0, code, output)
+        self.assertIn("dropped: 1 paths, 1 rows chosen", output)
+        prefix = os.path.relpath(self.tree, "/").replace(os.sep, "/") + "/"
+        self.assertEqual(["top level.zip"], list(attachments))
+        path = os.path.join(self.work, "top level.zip")
+        with open(path, "wb") as f:
+            f.write(attachments["top level.zip"])
+        with zipfile.ZipFile(path) as z:
+            self.assertEqual([prefix + "a.txt"], z.namelist())
+
+        output, code, attachments = self.compose("--attach", windows_path(self.tree), "--archive", "CON")
+        self.assertNotEqual(0, code, output)
+        self.assertIn("archive name refused", output)
+        self.assertEqual({}, attachments)
+
+    def test_without_paths_the_window_waits_for_a_person_and_closing_it_writes_the_message(self):
+        out = os.path.join(self.work, "by-hand.eml")
+        picture = os.path.join(os.path.dirname(os.path.dirname(HOST)), "host-compose-window.png")
+        host = subprocess.Popen([WINE_RUN, HOST, "compose", "--out", windows_path(out)], stdout=subprocess.PIPE)
+        closer = subprocess.run([WINE_RUN, CLOSE_WINDOW, "Untitled - Message", windows_path(picture)],
+                                capture_output=True, timeout=120)
+        output, _ = host.communicate(timeout=120)
+        output = output.decode("utf-8", "replace")
+        self.assertEqual(0, closer.returncode, closer.stderr)
+        self.assertEqual(0, host.returncode, output)
+        self.assertIn('button installed: "Parcelon" on "Standard"', output)
+        self.assertNotIn("dialog opened", output)
+        with open(out, "rb") as f:
+            message = email.message_from_binary_file(f, policy=email.policy.default)
+        self.assertEqual([], list(message.iter_attachments()))
+        with open(picture, "rb") as f:
+            self.assertEqual(b"\x89PNG\r\n\x1a\n", f.read(8))
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--host", required=True)
+    parser.add_argument("--dll", required=True)
+    parser.add_argument("--close-window", required=True)
+    args, rest = parser.parse_known_args()
+    HOST, DLL, CLOSE_WINDOW = args.host, args.dll, args.close_window
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
