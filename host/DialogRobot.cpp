@@ -51,20 +51,24 @@ std::vector<std::wstring> DroppablePaths(const ComposeOptions& options) {
     return paths;
 }
 
+struct BoxSearch {
+    HWND dialog;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedBox(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<BoxSearch*>(context);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (wcscmp(className, L"#32770") || GetWindow(window, GW_OWNER) != search->dialog || !IsWindowVisible(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 HWND FindReportBox(HWND dialog) {
-    struct Search {
-        HWND dialog, found;
-    } search = {dialog, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM context) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(context);
-            wchar_t className[16] = {};
-            GetClassNameW(w, className, 16);
-            if (wcscmp(className, L"#32770") || GetWindow(w, GW_OWNER) != s->dialog || !IsWindowVisible(w)) return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    BoxSearch search = {dialog, nullptr};
+    EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
