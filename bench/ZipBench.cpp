@@ -32,13 +32,13 @@ int main(int argc, char** argv) {
             fprintf(stderr, "zip-bench: cannot create %s\n", argv[2]);
             return 1;
         }
-        // The same walk the compress-and-attach action makes; no host is involved.
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (source.back() != '\\') source += '\\';
-            AttachOrPackFolder(Attachments(), source, true, &writer, report);
-        } else {
-            AttachOrPackFile(Attachments(), source, &writer, report);
-        }
+        // The same walk and packing the compress-and-attach action makes; no host is involved.
+        FileEntry row;
+        row.attributes = attributes;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && source.back() != '\\') source += '\\';
+        row.path = source;
+        PackProgress progress;
+        PackRows({row}, true, writer, PackSettings(), progress, report);
         writer.Close();
     }
     QueryPerformanceCounter(&end);

@@ -2,6 +2,7 @@
 // writes the resulting message as an .eml file.
 //   parcelon-host compose --attach PATH [--attach PATH ...] [--no-compress]
 //                         [--no-subfolders] --out MESSAGE.eml
+//   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +11,7 @@
 #include <shellapi.h>
 
 #include "MimeMessage.h"
+#include "PackCommand.h"
 #include "ZipListing.h"
 #include "client/compress/CompressAndAttach.h"
 #include "client/dialog/DroppedEntry.h"
@@ -134,8 +136,10 @@ int Compose(const Arguments& args) {
 }  // namespace
 
 int main() {
+    std::vector<std::string> argv = CommandLineArguments();
+    if (argv.size() >= 2 && argv[1] == "pack") return host::RunPackCommand({argv.begin() + 2, argv.end()});
     Arguments args;
-    if (!Parse(CommandLineArguments(), args)) return Usage();
+    if (!Parse(argv, args)) return Usage();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     int result = Compose(args);
     CoUninitialize();
