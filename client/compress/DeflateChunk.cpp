@@ -69,7 +69,8 @@ DeflatedChunk DeflateChunk(HANDLE file, uint64_t offset, uint64_t length, bool l
         chunk.endsStream = true;
         return chunk;
     }
-    std::vector<unsigned char> buffer(kReadBlock);
+    // One read buffer per thread: a small file must not pay for clearing a large one.
+    thread_local std::vector<unsigned char> buffer(kReadBlock);
     bool finished = false;
     if (offset > 0) {
         uInt before = static_cast<uInt>(std::min<uint64_t>(offset, kDictionaryBytes));

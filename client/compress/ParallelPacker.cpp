@@ -16,6 +16,9 @@
 namespace parcelon {
 
 namespace {
+// A chunk's length goes to crc32_combine, whose length is a long: 32 bits on Windows.
+constexpr uint64_t kMaxChunkBytes = 1u << 30;
+
 using ChunkKey = std::pair<size_t, uint64_t>;  // file, chunk
 
 struct OpenedFile {
@@ -29,7 +32,7 @@ public:
     Packer(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources, const PackSettings& settings,
            PackProgress& progress)
         : writer_(writer), sources_(sources), progress_(progress),
-          chunkBytes_(std::max<uint64_t>(settings.chunkBytes, 1)), workers_(WorkerCount(settings)),
+          chunkBytes_(std::clamp<uint64_t>(settings.chunkBytes, 1, kMaxChunkBytes)), workers_(WorkerCount(settings)),
           window_(workers_ + 4) {
         results_.results.assign(sources.size(), AddFileResult::Cancelled);
     }
