@@ -60,6 +60,8 @@ echo "peak working set packing 1 GB: $(echo "$big" | field peak_working_set) byt
 echo "peak working set packing 1 MB: $(echo "$small" | field peak_working_set) bytes (private $(echo "$small" | field peak_private))"
 rm -f "$work"/*.zip
 # A list view needs an X display; the server of the prefix ends before the display does.
+# The server the runs above started has no display: end it first.
+parcelon_wine_stop
 listing=$(xvfb-run -a sh -c "'$root/tools/wine-run' '$build/bench/list-folder-bench.exe' 'C:\\parcelon-bench\\ten-thousand' 10000; wineserver -w")
 echo "folder browser list, 10,000 files sorted with the drives: $(echo "$listing" | field rows) rows in $(echo "$listing" | field seconds) s"
 echo "load average after the bench: $(cut -d' ' -f1-3 /proc/loadavg)"
