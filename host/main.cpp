@@ -3,6 +3,7 @@
 // composed message as an .eml file.
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
 //                         [--archive NAME] [--addin PATH] --out MESSAGE.eml
+//   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,6 +14,7 @@
 #include "AddinLoader.h"
 #include "ComposeSession.h"
 #include "MimeMessage.h"
+#include "PackCommand.h"
 #include "ZipListing.h"
 #include "client/addin/AddinIds.h"
 #include "common/FileSystemPath.h"
@@ -159,8 +161,10 @@ int Compose(const Arguments& args) {
 }  // namespace
 
 int main() {
+    std::vector<std::string> argv = CommandLineArguments();
+    if (argv.size() >= 2 && argv[1] == "pack") return host::RunPackCommand({argv.begin() + 2, argv.end()});
     Arguments args;
-    if (!Parse(CommandLineArguments(), args)) return Usage();
+    if (!Parse(argv, args)) return Usage();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     int result = Compose(args);
     CoUninitialize();

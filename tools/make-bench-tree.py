@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Generates the benchmark tree: many small text files, a few large ones, some
-incompressible data (about 120 MB in all). Deterministic, so runs compare."""
+incompressible data (about 120 MB in all); with --single PATH, one text file of 200 MB.
+Deterministic, so runs compare."""
 import os
 import random
 import sys
@@ -55,5 +56,21 @@ def main(root):
     open(os.path.join(root, ".complete"), "w").close()
 
 
+def single(path, megabytes=200):
+    """One large text file drawn from the same corpus."""
+    if os.path.exists(path) and os.path.getsize(path) == megabytes * MB:
+        return
+    rng = random.Random(200)
+    corpus = text_corpus()
+    with open(path + ".part", "wb") as f:
+        for _ in range(megabytes):
+            start = rng.randint(0, len(corpus) - MB)
+            f.write(corpus[start:start + MB])
+    os.replace(path + ".part", path)
+
+
 if __name__ == "__main__":
-    main(sys.argv[1])
+    if sys.argv[1] == "--single":
+        single(sys.argv[2])
+    else:
+        main(sys.argv[1])

@@ -4,6 +4,9 @@
 #include <memory>
 #include <windows.h>
 
+#include "BackgroundWork.h"
+#include "FolderWalk.h"
+
 #include "common/ComErrorReport.h"
 #include "common/DiagnosticLog.h"
 #include "common/FileSystemPath.h"
@@ -54,73 +57,124 @@ std::string SystemDriveRoot() {
     return drive + "\\";
 }
 
-void AttachOrPackFile(const Attachments& attachments, const std::string& path, ZipArchiveWriter* writer,
-                      AttachReport& report) {
-    if (writer) {
-        if (writer->AddFile(path.c_str(), false))
+bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter& writer,
+              const PackSettings& settings, PackProgress& progress, AttachReport& report) {
+    // Every file met, in order: an index into `sources`, or why it was left out at once.
+    struct Met {
+        size_t source;
+        std::string path;
+        AddFileResult problem;
+    };
+    constexpr size_t kNoSource = static_cast<size_t>(-1);
+    std::vector<EntrySource> sources;
+    std::vector<Met> met;
+    WalkRows(rows, recurse, progress.cancel, [&](WalkedFile&& file) {
+        if (file.problem == AddFileResult::Added) {
+            EntrySource source;
+            file.problem = writer.PrepareEntry(file.path, false, source);
+            if (file.problem == AddFileResult::Added) {
+                source.listedAttributes = file.attributes;
+                met.push_back({sources.size(), {}, AddFileResult::Added});
+                sources.push_back(std::move(source));
+                progress.totalFiles += 1;
+                progress.totalBytes += file.size;
+                return;
+            }
+        }
+        met.push_back({kNoSource, std::move(file.path), file.problem});
+    });
+    PackResults packed;
+    if (!progress.cancelled()) packed = PackEntries(writer, sources, settings, progress);
+    if (progress.cancelled() || packed.cancelled) {
+        report.cancelled = true;
+        return false;
+    }
+    for (const Met& m : met) {
+        AddFileResult result = m.source == kNoSource ? m.problem : packed.results[m.source];
+        if (result == AddFileResult::Added)
             ++report.packedFiles;
         else
-            report.LeaveOut(path, DescribeAddFileResult(writer->lastAddResult()));
-        return;
+            report.LeaveOut(m.source == kNoSource ? m.path : sources[m.source].path, DescribeAddFileResult(result));
     }
-    try {
-        attachments.Add(path);
-        ++report.attachedFiles;
-    } catch (const _com_error& error) {
-        ReportComError(error);
-        report.LeaveOut(path, "could not be attached: " + ComErrorText(error));
+    if (packed.writeFailed) {
+        report.failure = "the archive could not be written";
+        return false;
     }
+    return true;
 }
 
-void AttachOrPackFolder(const Attachments& attachments, const std::string& folder, bool recurse,
-                        ZipArchiveWriter* writer, AttachReport& report) {
-    WIN32_FIND_DATAW found = {};
-    UniqueFindHandle search(FindFirstFileW((FileSystemPath(folder) + L"*").c_str(), &found));
-    if (!search) {
-        DWORD error = GetLastError();
-        if (error == ERROR_ACCESS_DENIED)
-            report.LeaveOut(folder, DescribeAddFileResult(AddFileResult::NoAccess));
-        else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
-            report.LeaveOut(folder, DescribeAddFileResult(AddFileResult::Missing));
+namespace {
+void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
+                   const PackObserver& observer, PackProgress& progress, AttachReport& report) {
+    std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(options.archiveName, report);
+    if (!writer) return;
+    bool packed = false;
+    RunWhileDispatching(
+        [&] { packed = PackRows(rows, options.includeSubFolders == 1, *writer, observer.settings, progress, report); },
+        observer.dialog, progress.cancel);
+    // An archive that could not be finished is never attached, nor one the user stopped.
+    bool finished = writer->Close();
+    writer.reset();
+    if (!packed || !finished) {
+        DeleteArchive(report.archivePath);
+        if (!report.cancelled && report.failure.empty())
+            report.failure = "the archive " + options.archiveName + " could not be finished";
         return;
     }
-    do {
-        std::string name = Utf8FromWide(found.cFileName);
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            AttachOrPackFile(attachments, folder + name, writer, report);
-        } else if (recurse && name != "." && name != "..") {
-            AttachOrPackFolder(attachments, folder + name + "\\", true, writer, report);
+    AttachArchive(attachments, report);
+}
+
+void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
+                    const PackObserver& observer, PackProgress& progress, AttachReport& report) {
+    std::vector<WalkedFile> files;
+    RunWhileDispatching(
+        [&] {
+            WalkRows(rows, options.includeSubFolders == 1, progress.cancel, [&](WalkedFile&& file) {
+                if (file.problem == AddFileResult::Added) {
+                    progress.totalFiles += 1;
+                    progress.totalBytes += file.size;
+                }
+                files.push_back(std::move(file));
+            });
+        },
+        observer.dialog, progress.cancel);
+    for (const WalkedFile& file : files) {
+        // Host calls cannot be stopped part way: the flag is looked at between files.
+        if (progress.cancelled()) {
+            report.cancelled = true;
+            return;
         }
-    } while (FindNextFileW(search.get(), &found));
+        if (file.problem != AddFileResult::Added) {
+            report.LeaveOut(file.path, DescribeAddFileResult(file.problem));
+            continue;
+        }
+        progress.SetCurrentFile(file.path);
+        try {
+            attachments.Add(file.path);
+            ++report.attachedFiles;
+        } catch (const _com_error& error) {
+            ReportComError(error);
+            report.LeaveOut(file.path, "could not be attached: " + ComErrorText(error));
+        }
+        progress.doneFiles += 1;
+        progress.doneBytes += file.size;
+        DispatchWaitingMessages(observer.dialog, progress.cancel);
+    }
+    if (progress.cancelled()) report.cancelled = true;
 }
+}  // namespace
 
-AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem,
-                               const AttachOptions& options) {
+AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem, const AttachOptions& options,
+                               const PackObserver& observer) {
     AttachReport report;
+    PackProgress ownProgress;
+    PackProgress& progress = observer.progress ? *observer.progress : ownProgress;
     try {
         Attachments attachments = mailItem.GetAttachments();
-        std::unique_ptr<ZipArchiveWriter> writer;
-        if (options.compressAttachments == 1) {
-            writer = OpenArchive(options.archiveName, report);
-            if (!writer) return report;
-        }
-        for (const FileEntry& row : rows) {
-            if (row.isFolder())
-                AttachOrPackFolder(attachments, row.path, options.includeSubFolders == 1, writer.get(), report);
-            else
-                AttachOrPackFile(attachments, row.path, writer.get(), report);
-        }
-        if (writer) {
-            // An archive that could not be finished is never attached.
-            bool finished = writer->Close();
-            writer.reset();
-            if (!finished) {
-                DeleteArchive(report.archivePath);
-                report.failure = "the archive " + options.archiveName + " could not be finished";
-                return report;
-            }
-            AttachArchive(attachments, report);
-        }
+        if (options.compressAttachments == 1)
+            PackAndAttach(rows, attachments, options, observer, progress, report);
+        else
+            AttachOneByOne(rows, attachments, options, observer, progress, report);
     } catch (const _com_error& error) {
         ReportComError(error);
         report.failure = ComErrorText(error);

@@ -1,10 +1,15 @@
 // What the dialog's OK does with the chosen rows: pack every chosen file and every file of
 // each chosen folder into one archive and attach it, or attach the files one by one.
+// Walking, reading and deflating run on worker threads; every host call stays on the
+// calling (user-interface) thread, which keeps dispatching its messages meanwhile.
 #pragma once
 
 #include <string>
 #include <vector>
+#include <windows.h>
 
+#include "PackProgress.h"
+#include "ParallelPacker.h"
 #include "ZipArchiveWriter.h"
 #include "client/addin/MailItem.h"
 #include "client/dialog/AttachOptions.h"
@@ -24,18 +29,28 @@ struct AttachReport {
     size_t packedFiles = 0;
     size_t attachedFiles = 0;          // files attached one by one (compression off)
     bool archiveAttached = false;
+    bool cancelled = false;            // the user stopped it; no archive is left or attached
 
     void LeaveOut(const std::string& path, const std::string& reason) { leftOut.push_back({path, reason}); }
 };
 
-// Never throws: host failures are reported to the debugger output and recorded.
-AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem,
-                               const AttachOptions& options);
+// How a run of the action is watched and stopped: `progress` is updated by the workers and
+// its cancel flag stops them; `dialog` gets its keyboard messages through its dialog
+// manager while the user-interface thread waits.
+struct PackObserver {
+    PackProgress* progress = nullptr;
+    HWND dialog = nullptr;
+    PackSettings settings;
+};
 
-void AttachOrPackFile(const Attachments& attachments, const std::string& path, ZipArchiveWriter* writer,
-                      AttachReport& report);
-void AttachOrPackFolder(const Attachments& attachments, const std::string& folder, bool recurse,
-                        ZipArchiveWriter* writer, AttachReport& report);
+// Never throws: host failures are reported to the debugger output and recorded.
+AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem, const AttachOptions& options,
+                               const PackObserver& observer = {});
+
+// Packs the rows' files into the open `writer` (no host calls: any thread). Files left out
+// go to `report`; false when the archive cannot be finished or the packing was cancelled.
+bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter& writer,
+              const PackSettings& settings, PackProgress& progress, AttachReport& report);
 
 // "%SYSTEMDRIVE%\" as the system gives it, for example C:\.
 std::string SystemDriveRoot();

@@ -2,25 +2,21 @@
 #include "FileLocalTime.h"
 
 #include "common/FileSystemPath.h"
-#include "common/UniqueResource.h"
 
 namespace parcelon {
 
+bool LocalCalendarTime(const FILETIME& written, SYSTEMTIME* time) {
+    *time = SYSTEMTIME{};
+    FILETIME local = {};
+    return FileTimeToLocalFileTime(&written, &local) && FileTimeToSystemTime(&local, time);
+}
+
 bool GetFileLocalTime(const char* path, SYSTEMTIME* time, bool toLocal) {
     *time = SYSTEMTIME{};
-    std::wstring fileSystemPath = FileSystemPath(std::string(path));
-    if (GetFileAttributesW(fileSystemPath.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-    WIN32_FIND_DATAW found = {};
-    UniqueFindHandle search(FindFirstFileW(fileSystemPath.c_str(), &found));
-    if (!search) return false;
-    search.reset();
-    FILETIME written = found.ftLastWriteTime;
-    if (toLocal) {
-        FILETIME local = {};
-        if (!FileTimeToLocalFileTime(&written, &local)) return false;
-        written = local;
-    }
-    return FileTimeToSystemTime(&written, time) != FALSE;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(FileSystemPath(std::string(path)).c_str(), GetFileExInfoStandard, &data)) return false;
+    if (toLocal) return LocalCalendarTime(data.ftLastWriteTime, time);
+    return FileTimeToSystemTime(&data.ftLastWriteTime, time) != FALSE;
 }
 
 }  // namespace parcelon

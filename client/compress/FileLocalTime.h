@@ -5,8 +5,11 @@
 
 namespace parcelon {
 
-// Fills `time` (all zero on failure) from the last write of the file at the UTF-8 `path`,
-// converted to local time with the offset in force now when `toLocal` is set.
+// Fills `time` (all zero on failure) from a last-write time (UTC), converted to local time
+// with the offset in force now.
+bool LocalCalendarTime(const FILETIME& written, SYSTEMTIME* time);
+
+// The same for the file at the UTF-8 `path`, converted to local time when `toLocal` is set.
 bool GetFileLocalTime(const char* path, SYSTEMTIME* time, bool toLocal);
 
 }  // namespace parcelon

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FileLocalTime.h"
-#include "ZipEntryName.h"
+#include "ParallelPacker.h"
 #include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
@@ -43,25 +43,6 @@ tm_zip ZipTime(const SYSTEMTIME& t) {
     return z;
 }
 
-AddFileResult OpenFailure(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-            return AddFileResult::Missing;
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            return AddFileResult::Locked;
-        case ERROR_ACCESS_DENIED:
-            return AddFileResult::NoAccess;
-        case ERROR_FILENAME_EXCED_RANGE:
-            return AddFileResult::TooLong;
-        default:
-            return AddFileResult::CannotOpen;
-    }
-}
 }  // namespace
 
 const char* DescribeAddFileResult(AddFileResult result) {
@@ -78,6 +59,7 @@ const char* DescribeAddFileResult(AddFileResult result) {
         case AddFileResult::TooManyEntries: return "too many entries (65535 at most)";
         case AddFileResult::ReadFailed: return "could not be read completely";
         case AddFileResult::WriteFailed: return "could not be written to the archive";
+        case AddFileResult::Cancelled: return "cancelled";
     }
     return "unknown";
 }
@@ -116,55 +98,65 @@ bool ZipArchiveWriter::Open(const char* archivePath, const char* baseFolder, boo
 }
 
 bool ZipArchiveWriter::AddFile(const char* path, bool storeFlat) {
-    lastAdd_ = path ? Add(path, storeFlat) : AddFileResult::Refused;
+    lastAdd_ = AddFileResult::Refused;
+    if (!path) return false;
+    EntrySource source;
+    lastAdd_ = PrepareEntry(path, storeFlat, source);
+    if (lastAdd_ != AddFileResult::Added) return false;
+    PackProgress progress;
+    PackSettings oneThread;
+    oneThread.workers = 1;
+    lastAdd_ = PackEntries(*this, {source}, oneThread, progress).results.front();
     return lastAdd_ == AddFileResult::Added;
 }
 
-AddFileResult ZipArchiveWriter::Add(const std::string& path, bool storeFlat) {
+AddFileResult ZipArchiveWriter::PrepareEntry(const std::string& path, bool storeFlat, EntrySource& source) const {
     if (!zip_) return AddFileResult::NotOpen;
-    std::string resolved = path;
-    if (!IsAbsolutePath(path) && !baseFolder_.empty()) resolved = WithTrailingSeparator(baseFolder_) + path;
+    source.path = path;
+    source.resolved = path;
+    if (!IsAbsolutePath(path) && !baseFolder_.empty()) source.resolved = WithTrailingSeparator(baseFolder_) + path;
     std::optional<std::string> name = RelativeEntryName(path, baseFolder_, storeFlat);
     if (!name) return AddFileResult::Refused;
     if (name->size() > kMaxEntryNameBytes) return AddFileResult::TooLong;
-    if (entries_ >= kMaxEntries) return AddFileResult::TooManyEntries;
-
-    SYSTEMTIME written;
-    GetFileLocalTime(resolved.c_str(), &written, true);
-    zip_fileinfo info = {};
-    info.tmz_date = ZipTime(written);
-    std::wstring fileSystemPath = FileSystemPath(resolved);
-    info.external_fa = GetFileAttributesW(fileSystemPath.c_str());
-
-    if (info.external_fa != INVALID_FILE_ATTRIBUTES && (info.external_fa & FILE_ATTRIBUTE_DIRECTORY))
-        return AddFileResult::CannotOpen;  // a folder or a drive, chosen as a file
-    UniqueFile source(CreateFileW(fileSystemPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_READONLY, nullptr));
-    if (!source) return OpenFailure(GetLastError());
-    LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(source.get(), &size)) return AddFileResult::CannotOpen;
-    if (!FitsEntryLimit(static_cast<unsigned long long>(size.QuadPart))) return AddFileResult::TooLarge;
-
-    EncodedEntryName entryName = EncodeEntryName(*name);
-    int opened = zipOpenNewFileInZip4_64(zip_, entryName.bytes.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                         Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy,
-                                         entryName.utf8 ? kUtf8NameFlag : 0, 0);
-    AddFileResult result = opened == ZIP_OK ? CopyIntoEntry(source.get()) : AddFileResult::WriteFailed;
-    int closed = zipCloseFileInZip(zip_);
-    if (opened == ZIP_OK) ++entries_;
-    if (result == AddFileResult::Added && closed != ZIP_OK) result = AddFileResult::WriteFailed;
-    return result;
+    source.name = EncodeEntryName(*name);
+    return AddFileResult::Added;
 }
 
-AddFileResult ZipArchiveWriter::CopyIntoEntry(HANDLE source) {
-    std::vector<char> chunk(kReadChunk);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(source, chunk.data(), kReadChunk, &read, nullptr)) return AddFileResult::ReadFailed;
-        if (read == 0) return AddFileResult::Added;
-        if (zipWriteInFileInZip(zip_, chunk.data(), read) != ZIP_OK) return AddFileResult::WriteFailed;
+AddFileResult ZipArchiveWriter::BeginRawEntry(const EncodedEntryName& name, const FILETIME& lastWrite,
+                                              DWORD attributes, bool text) {
+    if (!zip_) return AddFileResult::NotOpen;
+    if (entries_ >= kMaxEntries) return AddFileResult::TooManyEntries;
+    SYSTEMTIME written = {};
+    LocalCalendarTime(lastWrite, &written);
+    zip_fileinfo info = {};
+    info.tmz_date = ZipTime(written);
+    info.external_fa = attributes;
+    info.internal_fa = text ? 1 : 0;  // what the library sets when its own deflate judged the data text
+    int opened = zipOpenNewFileInZip4_64(zip_, name.bytes.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, -MAX_WBITS, DEF_MEM_LEVEL,
+                                         Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy,
+                                         name.utf8 ? kUtf8NameFlag : 0, 0);
+    if (opened != ZIP_OK) {
+        zipCloseFileInZipRaw64(zip_, 0, 0);
+        return AddFileResult::WriteFailed;
     }
+    ++entries_;
+    return AddFileResult::Added;
+}
+
+bool ZipArchiveWriter::WriteRaw(const void* data, size_t length) {
+    const char* bytes = static_cast<const char*>(data);
+    while (length > 0) {
+        unsigned piece = static_cast<unsigned>(length > (1u << 30) ? (1u << 30) : length);
+        if (zipWriteInFileInZip(zip_, bytes, piece) != ZIP_OK) return false;
+        bytes += piece;
+        length -= piece;
+    }
+    return true;
+}
+
+bool ZipArchiveWriter::EndRawEntry(unsigned long crc, uint64_t size) {
+    return zipCloseFileInZipRaw64(zip_, size, crc) == ZIP_OK;
 }
 
 bool ZipArchiveWriter::Close() {

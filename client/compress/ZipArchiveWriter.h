@@ -3,9 +3,12 @@
 // Every path is UTF-8, of any length the file system takes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <windows.h>
 #include <zip.h>
+
+#include "ZipEntryName.h"
 
 namespace parcelon {
 
@@ -23,13 +26,23 @@ enum class AddFileResult {
     TooManyEntries,  // the archive already holds 65535 entries
     ReadFailed,      // reading stopped part way; the entry holds what was read
     WriteFailed,
+    Cancelled,       // the user stopped the packing
 };
 const char* DescribeAddFileResult(AddFileResult result);
+
+// A source path with where it is read from and the entry name it gets.
+struct EntrySource {
+    std::string path;      // as given
+    std::string resolved;  // read from here
+    EncodedEntryName name;
+    // The attributes the folder search listed, kept when known: Wine's handle queries
+    // leave out the hidden bit it gives names beginning with a dot.
+    DWORD listedAttributes = INVALID_FILE_ATTRIBUTES;
+};
 
 class ZipArchiveWriter {
 public:
     static constexpr size_t kMaxEntries = 0xFFFF;
-    static constexpr DWORD kReadChunk = 2048;
 
     ZipArchiveWriter() = default;
     ZipArchiveWriter(const char* archivePath, const char* baseFolder, bool append);
@@ -39,8 +52,19 @@ public:
 
     // baseFolder none: the archive's own folder; empty: names are the paths themselves.
     bool Open(const char* archivePath, const char* baseFolder, bool append);
+    // Packs one file (its chunks deflated on the calling thread).
     bool AddFile(const char* path, bool storeFlat);
     bool Close();
+
+    // Where a path is read from and its entry name; Added, or why it gives no entry.
+    AddFileResult PrepareEntry(const std::string& path, bool storeFlat, EntrySource& source) const;
+
+    // Writes an entry from data deflated elsewhere: begin, write its pieces in order, end
+    // with the CRC-32 and the size of what was deflated.
+    AddFileResult BeginRawEntry(const EncodedEntryName& name, const FILETIME& lastWrite, DWORD attributes,
+                                bool text);
+    bool WriteRaw(const void* data, size_t length);
+    bool EndRawEntry(unsigned long crc, uint64_t size);
 
     bool isOpen() const { return zip_ != nullptr; }
     const std::string& baseFolder() const { return baseFolder_; }
@@ -52,8 +76,6 @@ public:
     static bool FitsEntryLimit(unsigned long long size);
 
 private:
-    AddFileResult Add(const std::string& path, bool storeFlat);
-    AddFileResult CopyIntoEntry(HANDLE source);
 
     zipFile zip_ = nullptr;
     std::string baseFolder_;

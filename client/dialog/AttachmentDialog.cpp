@@ -9,6 +9,7 @@
 #include "ChosenFilesList.h"
 #include "FolderBrowserList.h"
 #include "ListRows.h"
+#include "ProgressPanel.h"
 #include "client/compress/CompressAndAttach.h"
 #include "client/resources/ResourceIds.h"
 #include "common/DiagnosticLog.h"
@@ -22,6 +23,10 @@ namespace {
 using UniqueImageList = UniqueResource<NullIsInvalid<HIMAGELIST, &::ImageList_Destroy>>;
 
 constexpr COLORREF kTransparentColour = RGB(255, 0, 255);
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressTickMs = 100;
+// Packing that ends sooner shows no progress at all.
+constexpr DWORD kProgressDelayMs = 500;
 
 // Everything of one open dialog; a second dialog opened from another mail window has its own.
 struct DialogState {
@@ -34,6 +39,10 @@ struct DialogState {
     HWND balloon = nullptr;  // owned by the dialog, destroyed with it
     UniqueImageList images;
     bool released = false;
+    // While OK packs: what the workers report, and where it is shown.
+    PackProgress* packing = nullptr;
+    ProgressPanel* panel = nullptr;
+    DWORD packingSince = 0;
 };
 
 DialogState* StateOf(HWND dialog) { return reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER)); }
@@ -152,11 +161,52 @@ void ShowHelp(HWND dialog, HINSTANCE resources) {
     MessageBoxW(dialog, help.c_str(), L"Parcelon Help", MB_OK | MB_ICONINFORMATION);
 }
 
+// Disables every enabled control but Cancel; returns them for enabling again.
+std::vector<HWND> DisableAllButCancel(HWND dialog) {
+    std::vector<HWND> disabled;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == IDCANCEL || !IsWindowEnabled(child)) continue;
+        EnableWindow(child, FALSE);
+        disabled.push_back(child);
+    }
+    return disabled;
+}
+
+// Runs the action while this thread keeps answering messages: the dialog shows the
+// progress after a moment, and Cancel (or closing the window) stops the work.
+AttachReport PackWithProgress(HWND dialog, DialogState& state) {
+    std::vector<FileEntry> rows = ChosenRows(state.chosen);
+    PackProgress progress;
+    ProgressPanel panel(dialog);
+    std::vector<HWND> disabled = DisableAllButCancel(dialog);
+    state.packing = &progress;
+    state.panel = &panel;
+    state.packingSince = GetTickCount();
+    SetTimer(dialog, kProgressTimer, kProgressTickMs, nullptr);
+    PackObserver observer;
+    observer.progress = &progress;
+    observer.dialog = dialog;
+    AttachReport report = CompressAndAttach(rows, state.mailItem, attachOptions, observer);
+    KillTimer(dialog, kProgressTimer);
+    state.packing = nullptr;
+    state.panel = nullptr;
+    for (HWND control : disabled) EnableWindow(control, TRUE);
+    return report;
+}
+
+void OnProgressTimer(DialogState& state) {
+    if (!state.packing) return;
+    if (!state.panel->shown() && GetTickCount() - state.packingSince >= kProgressDelayMs) state.panel->Show();
+    state.panel->Update(*state.packing);
+}
+
 INT_PTR OnOk(HWND dialog, DialogState& state) {
     HideBalloon(state);
     if (!TakeOverArchiveName(dialog, state)) return 0;
     if (state.mailItem && RowCount(state.chosen) > 0) {
-        AttachReport report = CompressAndAttach(ChosenRows(state.chosen), state.mailItem, attachOptions);
+        AttachReport report = PackWithProgress(dialog, state);
+        // Stopped by the user: nothing attached, and the rows stay for another choice.
+        if (report.cancelled) return 0;
         std::wstring problems = DescribeAttachReport(report);
         if (!problems.empty()) MessageBoxW(dialog, problems.c_str(), L"Parcelon", MB_OK | MB_ICONWARNING);
     }
@@ -164,6 +214,13 @@ INT_PTR OnOk(HWND dialog, DialogState& state) {
 }
 
 INT_PTR OnCommand(HWND dialog, DialogState& state, int id, int code) {
+    if (state.packing) {  // only Cancel works while OK packs
+        if (id == IDCANCEL) {
+            state.packing->cancel = true;
+            state.panel->Update(*state.packing);
+        }
+        return 0;
+    }
     switch (id) {
     case IDOK:
         // Enter in the "Browse:" edit browses; everywhere else it is OK.
@@ -229,7 +286,11 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
         case WM_NOTIFY:
             OnNotify(dialog, *state, *reinterpret_cast<const NMHDR*>(lParam));
             break;
+        case WM_TIMER:
+            if (wParam == kProgressTimer) OnProgressTimer(*state);
+            break;
         case WM_DESTROY:
+            if (state->packing) state->packing->cancel = true;
             ReleaseDialogState(*state);
             break;
         default:
@@ -244,7 +305,7 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 }
 
 INT_PTR RunAttachmentDialog(HINSTANCE resources, HWND owner, const MailItem& mailItem) {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     DialogState state;
     state.resources = resources;

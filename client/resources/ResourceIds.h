@@ -22,3 +22,8 @@
 #define IDC_ARCHIVE_NAME 208
 #define IDC_COMPRESS 209
 #define IDC_SUB_FOLDERS 210
+
+// Controls the attachment dialog adds below the others while it packs.
+#define IDC_PACK_STATUS 211
+#define IDC_PACK_PROGRESS 212
+#define IDC_PACK_FILE 213

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The archives Parcelon writes, read back by independent extractors: Python's zipfile,
 Info-ZIP unzip and zipinfo. Files are made in the Wine prefix; parcelon-host packs them
-into a message; the .eml is read with Python's email package."""
+into a message (the .eml is read with Python's email package) or, with `pack`, into an
+archive it keeps, with one worker and with several."""
 import argparse
 import email
 import email.policy
@@ -26,6 +27,8 @@ PREFIX = os.environ.get("WINEPREFIX", "")
 FOLDER = "parcelon-pytests"
 # Windows programs start only through the project's launcher, which picks Wine's loader.
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-run")
+# Chunk size of the pack runs that cut files into many pieces.
+CHUNK = 65536
 
 
 def windows_path(unix_path):
@@ -272,6 +275,125 @@ class UnicodeNamesTest(unittest.TestCase):
         output, rc, _ = compose("--attach", self.path(UNICODE_NAMES[1]), "--attach", missing)
         self.assertEqual(0, rc, output)
         self.assertIn("left out: " + missing, output)
+
+
+def pack(out, *args):
+    run = subprocess.run([WINE_RUN, HOST, "pack", "--out", windows_path(out), *args],
+                         capture_output=True, timeout=300)
+    return run.stdout.decode("utf-8", "replace") + run.stderr.decode("utf-8", "replace"), run.returncode
+
+
+def entries(path):
+    with zipfile.ZipFile(path) as z:
+        return [(i.filename, i.date_time, i.external_attr, i.internal_attr, i.CRC, i.file_size, z.read(i))
+                for i in z.infolist()]
+
+
+class ParallelPackTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.root = os.path.join(PREFIX, "drive_c", FOLDER + "-pack")
+        shutil.rmtree(cls.root, ignore_errors=True)
+        tree = os.path.join(cls.root, "Tree")
+        rng = random.Random(11)
+        block = bytes(rng.getrandbits(8) for _ in range(1000))
+        words = [b"parcel", b"archive", b"deflate", b"chunk", b"window", b"match", b"\r\n"]
+        cls.files = {
+            # Runs of one byte and a repeated block: chunk ends fall inside long matches.
+            "runs.bin": b"a" * (5 * CHUNK + 123) + block * 300 + b"z" * CHUNK,
+            "one-past.bin": bytes(rng.getrandbits(8) for _ in range(3 * CHUNK)) + b"!",
+            "exact.txt": b"".join(rng.choice(words) for _ in range(2 * CHUNK))[:4 * CHUNK],
+            "text.txt": b" ".join(rng.choice(words) for _ in range(200_000)),
+            "empty.txt": b"",
+            "\u00e9t\u00e9/\u65e5\u672c.txt": "\u65e5\u672c\u8a9e".encode("utf-8") * 1000,
+            ".hidden": b"hidden",
+            "readonly.txt": b"read only",
+        }
+        for i in range(60):
+            cls.files["small/%02d.txt" % i] = b"small file %d\n" % i * (i + 1)
+        for name, data in cls.files.items():
+            path = os.path.join(tree, name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+        stamp = time.mktime((2011, 7, 4, 9, 30, 12, 0, 0, -1))
+        os.utime(os.path.join(tree, "text.txt"), (stamp, stamp))
+        os.chmod(os.path.join(tree, "readonly.txt"), 0o444)
+        cls.tree = tree
+        cls.prefix = FOLDER + "-pack/Tree/"
+        cls.archives = {}
+        cls.outputs = {}
+        for label, args in {"one": ["--threads", "1"], "four": ["--threads", "4"],
+                            "one-chunked": ["--threads", "1", "--chunk-bytes", str(CHUNK)],
+                            "three-chunked": ["--threads", "3", "--chunk-bytes", str(CHUNK)]}.items():
+            out = os.path.join(cls.root, label + ".zip")
+            cls.outputs[label] = pack(out, *args, windows_path(tree))
+            cls.archives[label] = out
+
+    @classmethod
+    def tearDownClass(cls):
+        os.chmod(os.path.join(cls.tree, "readonly.txt"), 0o644)
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+    def test_every_archive_is_made_and_read_back_whole(self):
+        for label, path in self.archives.items():
+            output, rc = self.outputs[label]
+            self.assertEqual(0, rc, output)
+            self.assertIn("archive: ", output)
+            with zipfile.ZipFile(path) as z:
+                self.assertIsNone(z.testzip(), label)
+                self.assertEqual(sorted(self.prefix + n for n in self.files), sorted(z.namelist()), label)
+                for name, data in self.files.items():
+                    self.assertEqual(data, z.read(self.prefix + name), "%s in %s" % (name, label))
+            test = subprocess.run(["unzip", "-t", path], capture_output=True)
+            self.assertEqual(0, test.returncode, test.stdout)
+            self.assertIn(b"No errors detected", test.stdout)
+
+    def test_the_number_of_workers_does_not_change_the_archive(self):
+        self.assertEqual(entries(self.archives["one"]), entries(self.archives["four"]))
+        self.assertEqual(entries(self.archives["one-chunked"]), entries(self.archives["three-chunked"]))
+        for a, b in (("one", "four"), ("one-chunked", "three-chunked")):
+            with open(self.archives[a], "rb") as f, open(self.archives[b], "rb") as g:
+                self.assertEqual(f.read(), g.read(), "%s and %s byte for byte" % (a, b))
+
+    def test_chunked_entries_match_whole_ones_but_for_the_compressed_bytes(self):
+        # The text bit is deflate's guess from the first block it emits, which a chunk's
+        # flush may cut short; everything else is the same.
+        whole, chunked = entries(self.archives["one"]), entries(self.archives["one-chunked"])
+        self.assertEqual([e[:3] + e[4:] for e in whole], [e[:3] + e[4:] for e in chunked])
+        with zipfile.ZipFile(self.archives["one-chunked"]) as z:
+            info = z.getinfo(self.prefix + "runs.bin")
+            self.assertLess(info.compress_size, len(self.files["runs.bin"]) // 20, "the dictionary carries over")
+
+    def test_times_attributes_and_the_entry_order(self):
+        with zipfile.ZipFile(self.archives["four"]) as z:
+            text = z.getinfo(self.prefix + "text.txt")
+            self.assertEqual((2011, 7, 4, 9, 30, 12), text.date_time)
+            self.assertEqual(0x20, text.external_attr & 0xFF)
+            self.assertEqual(1, text.internal_attr & 1, "deflate judged it text")
+            self.assertEqual(0, z.getinfo(self.prefix + "one-past.bin").internal_attr & 1)
+            self.assertEqual(0x21, z.getinfo(self.prefix + "readonly.txt").external_attr & 0xFF)
+            self.assertEqual(0x22, z.getinfo(self.prefix + ".hidden").external_attr & 0xFF)
+            names = z.namelist()
+        small = [n for n in names if "/small/" in n]
+        self.assertEqual(sorted(small), small, "a folder's files stay together, in the file system's order")
+
+    def test_left_out_paths_are_printed_and_a_missing_archive_folder_fails(self):
+        out = os.path.join(self.root, "missing.zip")
+        output, rc = pack(out, windows_path(os.path.join(self.tree, "empty.txt")),
+                          windows_path(os.path.join(self.root, "nothing-here.txt")))
+        self.assertEqual(0, rc, output)
+        self.assertIn("left out: " + windows_path(os.path.join(self.root, "nothing-here.txt")), output)
+        with zipfile.ZipFile(out) as z:
+            self.assertEqual([self.prefix + "empty.txt"], z.namelist())
+        output, rc = pack(os.path.join(self.root, "no-such-folder", "a.zip"), windows_path(self.tree))
+        self.assertNotEqual(0, rc, output)
+        self.assertFalse(os.path.exists(os.path.join(self.root, "no-such-folder")))
+
+    def test_bad_arguments_give_the_usage(self):
+        output, rc = pack(os.path.join(self.root, "x.zip"), "--threads", "0", windows_path(self.tree))
+        self.assertEqual(2, rc)
+        self.assertIn("usage: parcelon-host pack", output)
 
 
 if __name__ == "__main__":

@@ -27,6 +27,7 @@ using Texts = std::vector<std::wstring>;
 
 namespace {
 std::wstring W(const std::string& text) { return WideFromUtf8(text); }
+bool Exists(const std::string& path) { return GetFileAttributesW(W(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Sets a file's or folder's last-write time from UTC calendar fields.
 void SetUtcWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute) {
@@ -703,4 +704,60 @@ TEST_F(AttachmentDialogTest, NamesOutsideTheCodePageAndLongPathsAreListedDropped
     ASSERT_EQ(1u, Attached().size());
     EXPECT_EQ((std::vector<std::string>{Entry(greek), Entry(parcel + "/" + kyiv), Entry(deep + "/far.txt")}),
               ArchiveEntries());
+}
+
+// While OK packs, the dialog shows the progress below its controls; Cancel, and closing the
+// window, stop the work, attach nothing and leave the dialog open with its rows.
+TEST_F(AttachmentDialogTest, CancelWhilePackingKeepsTheDialogAndItsRows) {
+    std::string large = folder.Write("large.bin", "");
+    {
+        UniqueFile file(CreateFileA(large.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER end;
+        end.QuadPart = 3ll << 30;  // reads as zeros; the file system need not store it
+        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+    }
+    folder.Write("small.txt", "small");
+    auto packingShown = [](DialogDriver& d) {
+        return DialogDriver::WaitUntil([&] { return d.Item(IDC_PACK_PROGRESS) != nullptr; }, 30000);
+    };
+    auto packingGone = [](DialogDriver& d) {
+        return DialogDriver::WaitUntil([&] { return d.Item(IDC_PACK_PROGRESS) == nullptr; }, 30000);
+    };
+    Run([&](DialogDriver& d) {
+        d.Drop(IDC_CHOSEN_LIST, {W(folder.path("small.txt")), W(large)});
+        ASSERT_EQ(2, d.RowCount(IDC_CHOSEN_LIST));
+        d.ClickLater(IDOK);
+        ASSERT_TRUE(packingShown(d));
+        EXPECT_FALSE(IsWindowEnabled(d.Item(IDOK))) << "only Cancel works while packing";
+        EXPECT_TRUE(IsWindowEnabled(d.Item(IDCANCEL)));
+        DialogDriver::WaitUntil([&] { return d.Text(IDC_PACK_FILE) == W(large); });
+        EXPECT_EQ(W(large), d.Text(IDC_PACK_FILE));
+        std::wstring status = d.Text(IDC_PACK_STATUS);
+        EXPECT_EQ(0u, status.find(L"1 of 2 files done (")) << Utf8FromWide(status) << ": small.txt comes first";
+        EXPECT_NE(std::wstring::npos, status.find(L" of 3072.0 MB)")) << Utf8FromWide(status);
+        SaveScreen(d.dialog(), L"dialog-packing");
+        d.Click(IDCANCEL);
+        ASSERT_TRUE(packingGone(d));
+        EXPECT_TRUE(d.IsOpen());
+        EXPECT_EQ(2, d.RowCount(IDC_CHOSEN_LIST));
+        EXPECT_TRUE(IsWindowEnabled(d.Item(IDOK)));
+        EXPECT_FALSE(Exists(archivePath)) << "the unfinished archive is deleted";
+
+        // Closing the window while packing is a Cancel too.
+        d.ClickLater(IDOK);
+        ASSERT_TRUE(packingShown(d));
+        PostMessageW(d.dialog(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(packingGone(d));
+        EXPECT_TRUE(d.IsOpen());
+        EXPECT_EQ(2, d.RowCount(IDC_CHOSEN_LIST));
+
+        // A choice changed after the Cancel is packed as usual.
+        d.Select(IDC_CHOSEN_LIST, {d.RowNamed(IDC_CHOSEN_LIST, L"large.bin")});
+        d.Click(IDC_REMOVE);
+        d.ClickLater(IDOK);
+        EXPECT_TRUE(d.WaitClosed());
+    });
+    ASSERT_EQ(1u, Attached().size()) << "nothing was attached by the cancelled runs";
+    EXPECT_EQ(std::vector<std::string>{Entry("small.txt")}, ArchiveEntries());
+    EXPECT_FALSE(Exists(archivePath));
 }

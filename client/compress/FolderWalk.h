@@ -1,0 +1,29 @@
+// The files of the chosen rows in display order: a chosen file as it is, a chosen folder
+// by its files in the order the file system lists them, sub-folders depth first.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "ZipArchiveWriter.h"
+#include "client/dialog/FileEntry.h"
+
+namespace parcelon {
+
+struct WalkedFile {
+    std::string path;
+    uint64_t size = 0;  // as listed; the file may change before it is read
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;  // as listed
+    AddFileResult problem = AddFileResult::Added;  // a folder that cannot be searched
+};
+
+// Calls `visit` for every file, and for every folder that cannot be searched, until the
+// walk ends or `cancel` is set.
+void WalkRows(const std::vector<FileEntry>& rows, bool recurse, const std::atomic<bool>& cancel,
+              const std::function<void(WalkedFile&&)>& visit);
+
+}  // namespace parcelon

@@ -1,0 +1,250 @@
+// Packs files into an open archive on several threads.
+#include "ParallelPacker.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <zlib.h>
+
+#include "SourceFile.h"
+#include "common/DiagnosticLog.h"
+
+namespace parcelon {
+
+namespace {
+// A chunk's length goes to crc32_combine, whose length is a long: 32 bits on Windows.
+constexpr uint64_t kMaxChunkBytes = 1u << 30;
+
+using ChunkKey = std::pair<size_t, uint64_t>;  // file, chunk
+
+struct OpenedFile {
+    SourceFile source;
+    uint64_t chunks = 0;
+    AddFileResult openResult{};
+};
+
+class Packer {
+public:
+    Packer(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources, const PackSettings& settings,
+           PackProgress& progress)
+        : writer_(writer), sources_(sources), progress_(progress),
+          chunkBytes_(std::clamp<uint64_t>(settings.chunkBytes, 1, kMaxChunkBytes)), workers_(WorkerCount(settings)),
+          window_(workers_ + 4) {
+        results_.results.assign(sources.size(), AddFileResult::Cancelled);
+    }
+
+    PackResults Run() {
+        std::vector<std::thread> helpers;
+        for (unsigned i = 1; i < workers_; ++i) helpers.emplace_back([this] { Work(); });
+        Work();
+        for (std::thread& helper : helpers) helper.join();
+        results_.cancelled = progress_.cancelled();
+        if (!results_.cancelled && writeFile_ < sources_.size()) results_.writeFailed = true;
+        return std::move(results_);
+    }
+
+private:
+    void Work() {
+        try {
+            std::unique_lock<std::mutex> guard(lock_);
+            while (!stop_ && !progress_.cancelled()) {
+                if (TakePendingChunk(guard)) continue;
+                if (TakeNextFile(guard)) continue;
+                if (nextFile_ >= sources_.size() && pending_.empty() && opening_ == 0) break;
+                // The cancel flag is set without a notification; look at it now and then.
+                changed_.wait_for(guard, std::chrono::milliseconds(20));
+            }
+        } catch (const std::exception& error) {
+            PARCELON_LOG_ERROR("Packing stopped: %s", error.what());
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+            results_.writeFailed = true;
+        }
+        changed_.notify_all();
+    }
+
+    // Chunks of the file being written may run ahead of the window, so that the writer
+    // always gets what it waits for; never more than a window beyond its position.
+    bool MayTake(const ChunkKey& key) const {
+        return inFlight_ < window_ || (key.first == writeFile_ && key.second < writeChunk_ + window_);
+    }
+
+    bool TakePendingChunk(std::unique_lock<std::mutex>& guard) {
+        if (pending_.empty() || !MayTake(*pending_.begin())) return false;
+        ChunkKey key = *pending_.begin();
+        pending_.erase(pending_.begin());
+        ++inFlight_;
+        const OpenedFile& file = open_.at(key.first);
+        std::shared_ptr<UniqueFile> handle = file.source.handle;
+        bool last = key.second + 1 == file.chunks;
+        uint64_t offset = key.second * chunkBytes_;
+        uint64_t length = last ? file.source.size - offset : chunkBytes_;
+        guard.unlock();
+        DeflatedChunk chunk = DeflateChunk(handle->get(), offset, length, last, progress_.cancel, progress_.doneBytes);
+        handle.reset();
+        guard.lock();
+        Deliver(key, std::move(chunk));
+        return true;
+    }
+
+    bool TakeNextFile(std::unique_lock<std::mutex>& guard) {
+        if (nextFile_ >= sources_.size() || !MayTake({nextFile_, 0})) return false;
+        size_t index = nextFile_++;
+        ++opening_;
+        ++inFlight_;
+        guard.unlock();
+        const EntrySource& source = sources_[index];
+        progress_.SetCurrentFile(source.path);
+        OpenedFile file;
+        file.openResult = OpenSourceFile(source.resolved, file.source);
+        if (file.openResult == AddFileResult::Added) file.chunks = ChunkCount(file.source.size, chunkBytes_);
+        guard.lock();
+        --opening_;
+        uint64_t chunks = file.chunks;
+        std::shared_ptr<UniqueFile> handle = file.source.handle;
+        uint64_t length = std::min(file.source.size, chunkBytes_);
+        open_[index] = std::move(file);
+        for (uint64_t c = 1; c < chunks; ++c) pending_.insert({index, c});
+        changed_.notify_all();
+        if (chunks == 0) {  // not opened: nothing to deflate
+            --inFlight_;
+            WriteWhatIsReady();
+            return true;
+        }
+        guard.unlock();
+        DeflatedChunk chunk = DeflateChunk(handle->get(), 0, length, chunks == 1, progress_.cancel, progress_.doneBytes);
+        handle.reset();
+        guard.lock();
+        Deliver({index, 0}, std::move(chunk));
+        return true;
+    }
+
+    void Deliver(const ChunkKey& key, DeflatedChunk chunk) {
+        if (key >= ChunkKey{writeFile_, writeChunk_})
+            ready_.emplace(key, std::move(chunk));
+        else
+            --inFlight_;  // its file's stream ended in an earlier chunk
+        WriteWhatIsReady();
+    }
+
+    // Writes the chunks that continue the archive, one thread at a time. Called with the
+    // lock held; it is let go while the archive is written.
+    void WriteWhatIsReady() {
+        if (writing_) return;
+        writing_ = true;
+        while (!stop_ && !progress_.cancelled() && writeFile_ < sources_.size()) {
+            auto file = open_.find(writeFile_);
+            if (file == open_.end()) break;
+            if (file->second.openResult != AddFileResult::Added) {
+                FinishFile(file->second.openResult);
+                continue;
+            }
+            auto found = ready_.find({writeFile_, writeChunk_});
+            if (found == ready_.end()) break;
+            DeflatedChunk chunk = std::move(found->second);
+            ready_.erase(found);
+            OpenedFile& opened = file->second;
+            lock_.unlock();
+            AddFileResult result = WriteChunk(opened, chunk);
+            lock_.lock();
+            --inFlight_;
+            if (entryOpen_)
+                ++writeChunk_;
+            else
+                FinishFile(result);
+        }
+        writing_ = false;
+        changed_.notify_all();
+    }
+
+    // Runs without the lock; only the thread that set `writing_` touches the archive.
+    AddFileResult WriteChunk(const OpenedFile& file, const DeflatedChunk& chunk) {
+        const EntrySource& source = sources_[writeFile_];
+        if (writeChunk_ == 0) {
+            DWORD attributes = source.listedAttributes != INVALID_FILE_ATTRIBUTES ? source.listedAttributes
+                                                                                  : file.source.attributes;
+            AddFileResult begun = writer_.BeginRawEntry(source.name, file.source.lastWrite, attributes, chunk.text);
+            if (begun != AddFileResult::Added) return begun;
+            entryOpen_ = true;
+            crc_ = chunk.crc;
+            size_ = 0;
+        } else {
+            crc_ = crc32_combine(crc_, chunk.crc, static_cast<z_off_t>(chunk.length));
+        }
+        size_ += chunk.length;
+        if (!writer_.WriteRaw(chunk.data.data(), chunk.data.size())) {
+            entryOpen_ = false;
+            writer_.EndRawEntry(crc_, size_);
+            return AddFileResult::WriteFailed;
+        }
+        if (!chunk.endsStream) return AddFileResult::Added;
+        entryOpen_ = false;
+        if (!writer_.EndRawEntry(crc_, size_)) return AddFileResult::WriteFailed;
+        return chunk.result;
+    }
+
+    // The file at the writer's position is done; its chunks not yet deflated are dropped.
+    void FinishFile(AddFileResult result) {
+        results_.results[writeFile_] = result;
+        if (result == AddFileResult::WriteFailed) {
+            stop_ = true;
+            results_.writeFailed = true;
+        }
+        pending_.erase(pending_.lower_bound({writeFile_, 0}), pending_.lower_bound({writeFile_ + 1, 0}));
+        for (auto it = ready_.lower_bound({writeFile_, 0}); it != ready_.end() && it->first.first == writeFile_;) {
+            it = ready_.erase(it);
+            --inFlight_;
+        }
+        open_.erase(writeFile_);
+        ++writeFile_;
+        writeChunk_ = 0;
+        progress_.doneFiles.fetch_add(1);
+    }
+
+    ZipArchiveWriter& writer_;
+    const std::vector<EntrySource>& sources_;
+    PackProgress& progress_;
+    const uint64_t chunkBytes_;
+    const unsigned workers_;
+    const size_t window_;  // chunks deflated or being deflated and not yet written
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    size_t nextFile_ = 0;
+    size_t opening_ = 0;
+    size_t inFlight_ = 0;
+    std::set<ChunkKey> pending_;
+    std::map<size_t, OpenedFile> open_;  // opened and not yet written
+    std::map<ChunkKey, DeflatedChunk> ready_;
+    bool stop_ = false;
+    bool writing_ = false;
+
+    // The writer's position and the entry being written.
+    size_t writeFile_ = 0;
+    uint64_t writeChunk_ = 0;
+    bool entryOpen_ = false;
+    unsigned long crc_ = 0;
+    uint64_t size_ = 0;
+
+    PackResults results_;
+};
+}  // namespace
+
+unsigned WorkerCount(const PackSettings& settings) {
+    if (settings.workers > 0) return std::min(settings.workers, 64u);
+    SYSTEM_INFO system = {};
+    GetSystemInfo(&system);
+    return std::clamp<unsigned>(system.dwNumberOfProcessors, 1, 16);
+}
+
+PackResults PackEntries(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources,
+                        const PackSettings& settings, PackProgress& progress) {
+    if (sources.empty()) return {};
+    return Packer(writer, sources, settings, progress).Run();
+}
+
+}  // namespace parcelon
