@@ -26,26 +26,9 @@ standin::CommandBarControl* FindButton(standin::CommandBars& bars, std::string& 
     return nullptr;
 }
 
-struct DialogSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<DialogSearch*>(context);
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window) || GetWindow(window, GW_OWNER) != search->owner)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 HWND WaitForDialog(HWND owner, DWORD timeoutMs) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        DialogSearch search = {owner, nullptr};
-        EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        if (HWND dialog = FindOwnedDialog(owner)) return dialog;
         Sleep(50);
     }
     return nullptr;

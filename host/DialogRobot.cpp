@@ -51,27 +51,6 @@ std::vector<std::wstring> DroppablePaths(const ComposeOptions& options) {
     return paths;
 }
 
-struct BoxSearch {
-    HWND dialog;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwnedBox(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<BoxSearch*>(context);
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (wcscmp(className, L"#32770") || GetWindow(window, GW_OWNER) != search->dialog || !IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindReportBox(HWND dialog) {
-    BoxSearch search = {dialog, nullptr};
-    EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Prints the report box line by line in the program's own words; true when it says the
 // action stopped.
 bool PrintReport(const std::wstring& text) {
@@ -94,6 +73,29 @@ bool PrintReport(const std::wstring& text) {
     return stopped;
 }
 }  // namespace
+
+namespace {
+struct DialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwnedDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DialogSearch*>(context);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window) || GetWindow(window, GW_OWNER) != search->owner)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindOwnedDialog(HWND owner) {
+    DialogSearch search = {owner, nullptr};
+    EnumWindows(MatchOwnedDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
     parcelon::ArchiveNameCheck name = parcelon::CheckArchiveName(parcelon::WideFromUtf8(options.archiveName));
@@ -122,7 +124,7 @@ bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
             printf("the dialog did not close after OK\n");
             return false;
         }
-        if (HWND box = FindReportBox(dialog)) {
+        if (HWND box = FindOwnedDialog(dialog)) {
             stopped = PrintReport(TextOf(GetDlgItem(box, kMessageBoxText))) || stopped;
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             while (IsWindow(box)) Sleep(20);

@@ -8,6 +8,9 @@
 
 namespace host {
 
+// A visible dialog window (a dialog box or a message box) owned by `owner`, or null.
+HWND FindOwnedDialog(HWND owner);
+
 // Drops the paths on "Attached Files:", sets the options and the archive name, presses
 // OK and answers the report box, printing what it did and what the dialog reported.
 // True when the dialog closed after OK and nothing stopped the action.
