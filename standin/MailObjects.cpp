@@ -21,6 +21,7 @@ enum : DISPID {
     kAdd = 0x65,
     kFileName = 0x3704,
     kDisplayName = 0x3001,
+    kDelete = 0x69,
 };
 constexpr GUID IID_Attachment = parcelon::HostIid(0x00063007);
 
@@ -55,12 +56,19 @@ std::wstring FileNameOf(const std::wstring& path) {
 }
 }  // namespace
 
-Attachment::Attachment(std::wstring fileName, std::vector<char> content)
-    : StandInObject(L"Attachment", IID_Attachment, {{L"FileName", kFileName}, {L"DisplayName", kDisplayName}}),
+Attachment::Attachment(std::wstring fileName, std::vector<char> content, Attachments* owner)
+    : StandInObject(L"Attachment", IID_Attachment,
+                    {{L"FileName", kFileName}, {L"DisplayName", kDisplayName}, {L"Delete", kDelete}}),
       fileName_(std::move(fileName)),
-      content_(std::move(content)) {}
+      content_(std::move(content)),
+      owner_(owner) {}
 
 HRESULT Attachment::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
+    if (id == kDelete && (flags & DISPATCH_METHOD)) {
+        if (!owner_) return E_UNEXPECTED;  // deleted already
+        owner_->Remove(this);
+        return S_OK;
+    }
     if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
     if (id == kFileName || id == kDisplayName) return PutString(result, fileName_);
     return DISP_E_MEMBERNOTFOUND;
@@ -71,7 +79,18 @@ Attachments::Attachments()
                     {{L"Count", kCount}, {L"Item", kItem}, {L"Add", kAdd}}) {}
 
 Attachments::~Attachments() {
-    for (Attachment* a : items_) a->Release();
+    for (Attachment* a : items_) {
+        a->owner_ = nullptr;
+        a->Release();
+    }
+}
+
+void Attachments::Remove(Attachment* attachment) {
+    auto found = std::find(items_.begin(), items_.end(), attachment);
+    if (found == items_.end()) return;
+    items_.erase(found);
+    attachment->owner_ = nullptr;
+    attachment->Release();
 }
 
 HRESULT Attachments::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) {
@@ -113,9 +132,10 @@ HRESULT Attachments::Add(const DISPPARAMS* params, VARIANT* result) {
         Describe(L"Cannot add the attachment; no data is available.");
         return attributes == INVALID_FILE_ATTRIBUTES ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : E_ACCESSDENIED;
     }
-    auto* attachment = new Attachment(FileNameOf(call.source), std::move(content));
+    auto* attachment = new Attachment(FileNameOf(call.source), std::move(content), this);
     items_.push_back(attachment);
     PutDispatch(result, attachment);
+    if (onAdded) onAdded();
     return S_OK;
 }
 

@@ -1,6 +1,7 @@
 // The stand-in's mail item, its Attachments collection and the attachments themselves.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,11 @@ struct AddCall {
     bool displayNameOmitted = false;
 };
 
+class Attachments;
+
 class Attachment : public StandInObject {
 public:
-    Attachment(std::wstring fileName, std::vector<char> content);
+    Attachment(std::wstring fileName, std::vector<char> content, Attachments* owner);
     const std::wstring& fileName() const { return fileName_; }
     const std::vector<char>& content() const { return content_; }
 
@@ -27,8 +30,10 @@ protected:
     HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
 
 private:
+    friend class Attachments;
     std::wstring fileName_;
     std::vector<char> content_;
+    Attachments* owner_;  // not counted; cleared when the collection lets it go
 };
 
 class Attachments : public StandInObject {
@@ -37,6 +42,10 @@ public:
     ~Attachments() override;
     const std::vector<Attachment*>& items() const { return items_; }
     const std::vector<AddCall>& addCalls() const { return addCalls_; }
+    // Called after each attachment is added (tests act there, between two host calls).
+    std::function<void()> onAdded;
+    // Attachment.Delete: takes it off the message.
+    void Remove(Attachment* attachment);
 
 protected:
     HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;

@@ -15,6 +15,7 @@ constexpr GUID IID_OutlookApplication = HostIid(0x00063001);  // _Application
 constexpr GUID IID_OutlookInspector = HostIid(0x00063005);    // _Inspector
 constexpr GUID IID_OutlookMailItem = HostIid(0x00063034);     // _MailItem
 constexpr GUID IID_OutlookAttachments = HostIid(0x0006303C);  // Attachments
+constexpr GUID IID_OutlookAttachment = HostIid(0x00063007);   // Attachment
 constexpr GUID IID_OfficeCommandBars = HostIid(0x000C0302);   // _CommandBars
 constexpr GUID IID_OfficeCommandBar = HostIid(0x000C0304);    // CommandBar
 constexpr GUID IID_OfficeCommandBarControls = HostIid(0x000C0306);

@@ -5,9 +5,10 @@
 
 namespace parcelon {
 
-void Attachments::Add(const std::string& utf8Path) const {
-    Call(L"Add", {Variant::String(WideFromUtf8(utf8Path)), Variant::Long(olByValue), Variant::Omitted(),
-                  Variant::Omitted()});
+HostObject Attachments::Add(const std::string& utf8Path) const {
+    return HostObject::FromVariant(Call(L"Add", {Variant::String(WideFromUtf8(utf8Path)), Variant::Long(olByValue),
+                                                 Variant::Omitted(), Variant::Omitted()}),
+                                   IID_OutlookAttachment);
 }
 
 }  // namespace parcelon

@@ -13,8 +13,8 @@ public:
     Attachments() = default;
     explicit Attachments(HostObject object) : HostObject(std::move(object)) {}
     // Attaches a copy of the file at the UTF-8 path (handed on exactly, as UTF-16) by
-    // value, named after the file; the returned Attachment is released at once.
-    void Add(const std::string& utf8Path) const;
+    // value, named after the file; returns the new Attachment (Delete takes it off again).
+    HostObject Add(const std::string& utf8Path) const;
 };
 
 class MailItem : public HostObject {

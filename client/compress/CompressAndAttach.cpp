@@ -124,6 +124,20 @@ void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attach
     AttachArchive(attachments, report);
 }
 
+// A Cancel leaves the message as it was: the files attached before it are taken off again,
+// newest first.
+void TakeOffAgain(std::vector<HostObject>& added, AttachReport& report) {
+    for (auto attachment = added.rbegin(); attachment != added.rend(); ++attachment) {
+        if (!*attachment) continue;
+        try {
+            attachment->Call(L"Delete");
+            --report.attachedFiles;
+        } catch (const _com_error& error) {
+            ReportComError(error);
+        }
+    }
+}
+
 void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
                     const PackObserver& observer, PackProgress& progress, AttachReport& report) {
     std::vector<WalkedFile> files;
@@ -138,19 +152,17 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
             });
         },
         observer.dialog, progress.cancel);
+    std::vector<HostObject> added;
     for (const WalkedFile& file : files) {
         // Host calls cannot be stopped part way: the flag is looked at between files.
-        if (progress.cancelled()) {
-            report.cancelled = true;
-            return;
-        }
+        if (progress.cancelled()) break;
         if (file.problem != AddFileResult::Added) {
             report.LeaveOut(file.path, DescribeAddFileResult(file.problem));
             continue;
         }
         progress.SetCurrentFile(file.path);
         try {
-            attachments.Add(file.path);
+            added.push_back(attachments.Add(file.path));
             ++report.attachedFiles;
         } catch (const _com_error& error) {
             ReportComError(error);
@@ -160,7 +172,10 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
         progress.doneBytes += file.size;
         DispatchWaitingMessages(observer.dialog, progress.cancel);
     }
-    if (progress.cancelled()) report.cancelled = true;
+    if (progress.cancelled()) {
+        report.cancelled = true;
+        TakeOffAgain(added, report);
+    }
 }
 }  // namespace
 

@@ -140,6 +140,21 @@ TEST_F(PackingThreadsTest, CancelBetweenFilesAttachedOneByOneStopsBeforeTheNext)
     EXPECT_TRUE(mail->attachments().items().empty());
 }
 
+TEST_F(PackingThreadsTest, CancelAfterFilesWereAttachedOneByOneTakesThemOffTheMessageAgain) {
+    auto rows = Rows({folder.Write("1.txt", "one"), folder.Write("2.txt", "two"), folder.Write("3.txt", "three")});
+    PackProgress progress;
+    // The user cancels while the second file is being attached.
+    mail->attachments().onAdded = [&] {
+        if (mail->attachments().items().size() == 2) progress.cancel = true;
+    };
+    AttachReport report = RunWatched(rows, progress, [] {}, 0);
+    mail->attachments().onAdded = nullptr;
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(2u, mail->attachments().addCalls().size()) << "the third file is not attached";
+    EXPECT_TRUE(mail->attachments().items().empty()) << "the message is as it was";
+    EXPECT_EQ(0u, report.attachedFiles);
+}
+
 // A window of this thread is sent messages from another thread while the action runs
 // here; each answer records whether the packing had reported its end by then.
 TEST_F(PackingThreadsTest, MessagesToTheCallingThreadAreAnsweredWhileItPacks) {
