@@ -16,6 +16,7 @@ const InterfaceEntry* OutlookAddin::InterfaceTable() {
         {&IID_ISupportErrorInfo, BaseOffset<OutlookAddin, ISupportErrorInfo>()},
         {&IID_IDispatch, BaseOffset<OutlookAddin, IOutlookAddin>()},
         {&IID_IDTExtensibility2, BaseOffset<OutlookAddin, IDTExtensibility2>()},
+        {&IID_IRibbonExtensibility, BaseOffset<OutlookAddin, IRibbonExtensibility>()},
         {nullptr, 0},
     };
     return table;

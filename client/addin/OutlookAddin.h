@@ -1,5 +1,6 @@
 // OutlookAddin, the COM class the host creates and connects through IDTExtensibility2.
-// It keeps the host application and the sinks on its Explorers and Inspectors collections.
+// It keeps the host application and the sinks on its Explorers and Inspectors collections,
+// and gives the compose window's ribbon its markup and callbacks.
 #pragma once
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include "ExplorersSink.h"
 #include "Extensibility.h"
 #include "InspectorsSink.h"
+#include "RibbonExtensibility.h"
 #include "server/ComObject.h"
 #include "server/DispatchImpl.h"
 #include "common/UniqueResource.h"
@@ -23,6 +25,7 @@ extern TypeInfoHolder extensibilityTypeInfo;  // Add-In Designer 1.0
 class OutlookAddin : public ISupportErrorInfo,
                      public DispatchImpl<IOutlookAddin, outlookAddinTypeInfo>,
                      public DispatchImpl<IDTExtensibility2, extensibilityTypeInfo>,
+                     public RibbonExtensibilityDispatch,
                      public ComObjectRoot {
 public:
     static const InterfaceEntry* InterfaceTable();
@@ -36,6 +39,13 @@ public:
     STDMETHODIMP OnAddInsUpdate(SAFEARRAY**) override { return E_NOTIMPL; }
     STDMETHODIMP OnStartupComplete(SAFEARRAY**) override { return E_NOTIMPL; }
     STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override { return E_NOTIMPL; }
+
+    // IRibbonExtensibility: the markup for the compose window's ribbon, an empty string
+    // for every other ribbon.
+    STDMETHODIMP GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) override;
+    // Ribbon callbacks (IOutlookAddin). Failing host calls are reported, never returned.
+    STDMETHODIMP OnRibbonButton(IDispatch* control) override;
+    STDMETHODIMP GetRibbonImage(IDispatch* control, IPictureDisp** image) override;
 
     // Stores the label of the host's version: 0 when one was stored, 1 otherwise.
     int DetectVersion();
