@@ -73,7 +73,11 @@ void InspectorHandler::ConnectInspectorEvents() {
     CloseSink::Connect(m_inspector.dispatch());
 }
 
-void InspectorHandler::OnInspectorActivate() { InstallButton(); }
+void InspectorHandler::OnInspectorActivate() {
+    // A host with a ribbon shows the add-in's ribbon button: a command-bar button would
+    // be a second one, on a tab of its own.
+    if (!m_addin->hostHasComposeRibbon()) InstallButton();
+}
 
 void InspectorHandler::OnInspectorClose() {
     if (m_button && ClickSink::connected()) ClickSink::Disconnect(m_button.dispatch());

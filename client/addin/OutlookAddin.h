@@ -9,6 +9,7 @@
 
 #include "AddinIds.h"
 #include "Application.h"
+#include "DetectVersion.h"
 #include "ExplorersSink.h"
 #include "Extensibility.h"
 #include "InspectorsSink.h"
@@ -47,7 +48,8 @@ public:
     STDMETHODIMP OnRibbonButton(IDispatch* control) override;
     STDMETHODIMP GetRibbonImage(IDispatch* control, IPictureDisp** image) override;
 
-    // Stores the label of the host's version: 0 when one was stored, 1 otherwise.
+    // Stores the label and the major number of the host's version: 0 when a label was
+    // stored, 1 otherwise. A host whose version cannot be read keeps major number 0.
     int DetectVersion();
 
     // Adds a button to `bar` (before control `position` unless it is -1 or 0), dresses it
@@ -60,6 +62,8 @@ public:
     int SetButtonFace(const HostObject& button, bool useBitmap, long faceId, int bitmapId);
 
     const std::string& versionLabel() const { return m_versionLabel; }
+    // Whether the host's compose windows get the ribbon button instead of the command-bar one.
+    bool hostHasComposeRibbon() const { return HasComposeRibbon(m_majorVersion); }
     const Application& app() const { return m_app; }
     ExplorersSink* explorersSink() const { return m_explorersSink.get(); }
     InspectorsSink* inspectorsSink() const { return m_inspectorsSink.get(); }
@@ -74,6 +78,7 @@ private:
     bool PasteClipboardFace(const HostObject& button, int bitmapId);
 
     std::string m_versionLabel;
+    int m_majorVersion = 0;
     Application m_app;
     std::unique_ptr<InspectorsSink> m_inspectorsSink;
     std::unique_ptr<ExplorersSink> m_explorersSink;

@@ -166,6 +166,32 @@ TEST_F(ComposeWindows, VisibleStandardBarGetsTheButtonBeforeInsertFileWithThePic
     EXPECT_FALSE(standard->deleted);  // the host's own bar stays
 }
 
+TEST_F(ComposeWindows, HostsWithARibbonGetNoCommandBarButtonAndTheWindowEventsStillRun) {
+    for (const wchar_t* version : {L"12.0.0.4518", L"16.0.0.0"}) {
+        SCOPED_TRACE(testing::Message() << "version " << version);
+        TearDown();
+        windows.clear();
+        items.clear();
+        SetUp();
+        Connect(version);
+        standin::Inspector* window = OpenMessage();
+        standin::Inspector* hidden = OpenMessage();
+        hidden->commandBars().Find(L"Standard")->visible = false;
+        EXPECT_EQ(2u, window->connections());  // Activate and Close sinks
+        long calls = standin::InvokeCalls();
+        EXPECT_EQ(S_OK, window->FireActivate());
+        EXPECT_EQ(S_OK, hidden->FireActivate());
+        EXPECT_EQ(calls, standin::InvokeCalls());  // the command bars not even looked at
+        EXPECT_EQ(nullptr, ButtonOn(window->commandBars().Find(L"Standard")));
+        EXPECT_EQ(0u, window->commandBars().Find(L"Standard")->controls().addCalls().size());
+        EXPECT_EQ(nullptr, hidden->commandBars().Find(L"ParcelonToolbar"));
+        EXPECT_EQ(S_OK, window->Close());
+        EXPECT_EQ(S_OK, hidden->Close());
+        EXPECT_EQ(0u, window->connections());
+        EXPECT_EQ(0u, hidden->connections());
+    }
+}
+
 TEST_F(ComposeWindows, WithoutInsertFileTheButtonGoesToTheEndOfStandard) {
     Connect();
     auto* window = new standin::Inspector(Keep(new standin::MailItem));
