@@ -3,6 +3,7 @@
 #pragma once
 
 #include <oaidl.h>
+#include <ocidl.h>
 
 namespace parcelon {
 
@@ -19,7 +20,12 @@ inline constexpr IID IID_IOutlookAddin = {
 inline constexpr const wchar_t* kProgId = L"Parcelon.OutlookAddin.1";
 inline constexpr const wchar_t* kVersionIndependentProgId = L"Parcelon.OutlookAddin";
 
-// Dual, with no members of its own.
-struct IOutlookAddin : public IDispatch {};
+// Dual; its members are the ribbon callbacks, which the host finds by name.
+struct IOutlookAddin : public IDispatch {
+    // onAction of the ribbon button; `control` is the IRibbonControl.
+    virtual HRESULT STDMETHODCALLTYPE OnRibbonButton(IDispatch* control) = 0;
+    // getImage of the ribbon button.
+    virtual HRESULT STDMETHODCALLTYPE GetRibbonImage(IDispatch* control, IPictureDisp** image) = 0;
+};
 
 }  // namespace parcelon

@@ -1,12 +1,9 @@
 // One qualifying mail window: its events and its button.
 #include "InspectorHandler.h"
 
-#include <oleidl.h>
-
-#include "CurrentMailItem.h"
+#include "AttachFromWindow.h"
 #include "HostInterfaces.h"
 #include "OutlookAddin.h"
-#include "client/dialog/AttachmentDialog.h"
 #include "client/resources/ResourceIds.h"
 #include "server/EventTrampoline.h"
 
@@ -76,7 +73,11 @@ void InspectorHandler::ConnectInspectorEvents() {
     CloseSink::Connect(m_inspector.dispatch());
 }
 
-void InspectorHandler::OnInspectorActivate() { InstallButton(); }
+void InspectorHandler::OnInspectorActivate() {
+    // A host with a ribbon shows the add-in's ribbon button: a command-bar button would
+    // be a second one, on a tab of its own.
+    if (!m_addin->hostHasComposeRibbon()) InstallButton();
+}
 
 void InspectorHandler::OnInspectorClose() {
     if (m_button && ClickSink::connected()) ClickSink::Disconnect(m_button.dispatch());
@@ -85,16 +86,7 @@ void InspectorHandler::OnInspectorClose() {
     CloseSink::Disconnect(m_inspector.dispatch());
 }
 
-void InspectorHandler::OnButtonClick(IDispatch*, VARIANT_BOOL*) {
-    ComPtr<IOleWindow> window;
-    m_inspector.dispatch()->QueryInterface(IID_IOleWindow, window.putVoid());
-    MailItem item(HostObject::Query(m_inspector.Get(L"CurrentItem"), IID_OutlookMailItem));
-    if (!item) return;
-    currentMailItem = item;  // the new reference is taken before the old one goes
-    HWND owner = nullptr;
-    if (!window || FAILED(window->GetWindow(&owner))) owner = nullptr;
-    RunAttachmentDialog(serverModule.instance(), owner, item);
-}
+void InspectorHandler::OnButtonClick(IDispatch*, VARIANT_BOOL*) { OpenDialogForWindow(m_inspector); }
 
 HostObject InspectorHandler::ChooseBar(const HostObject& bars) {
     HostObject standard = FindBar(bars, kStandardBar);

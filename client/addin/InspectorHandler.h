@@ -1,5 +1,6 @@
 // One qualifying mail window: its Activate and Close events (two sinks on InspectorEvents)
-// and the Click event of its "Parcelon" button, which it installs on first activation.
+// and the Click event of its "Parcelon" command-bar button, which it installs on first
+// activation when the host has no ribbon in its compose windows.
 #pragma once
 
 #include "HostObject.h"

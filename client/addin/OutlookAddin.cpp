@@ -1,7 +1,6 @@
 // OutlookAddin: connection and disconnection.
 #include "OutlookAddin.h"
 
-#include "DetectVersion.h"
 #include "common/ComErrorReport.h"
 #include "common/TextConversion.h"
 
@@ -16,6 +15,7 @@ const InterfaceEntry* OutlookAddin::InterfaceTable() {
         {&IID_ISupportErrorInfo, BaseOffset<OutlookAddin, ISupportErrorInfo>()},
         {&IID_IDispatch, BaseOffset<OutlookAddin, IOutlookAddin>()},
         {&IID_IDTExtensibility2, BaseOffset<OutlookAddin, IDTExtensibility2>()},
+        {&IID_IRibbonExtensibility, BaseOffset<OutlookAddin, IRibbonExtensibility>()},
         {nullptr, 0},
     };
     return table;
@@ -58,8 +58,10 @@ HRESULT OutlookAddin::Connect(IDispatch* application) {
 
 int OutlookAddin::DetectVersion() {
     try {
-        std::wstring version = m_app.Version();
-        std::string label = VersionLabelFor(AnsiFromWide(version.c_str(), static_cast<int>(version.size())));
+        std::wstring wideVersion = m_app.Version();
+        std::string version = AnsiFromWide(wideVersion.c_str(), static_cast<int>(wideVersion.size()));
+        m_majorVersion = MajorVersionOf(version);
+        std::string label = VersionLabelFor(version);
         if (label.empty()) return 1;
         m_versionLabel = label;
         return 0;

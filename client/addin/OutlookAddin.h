@@ -1,5 +1,6 @@
 // OutlookAddin, the COM class the host creates and connects through IDTExtensibility2.
-// It keeps the host application and the sinks on its Explorers and Inspectors collections.
+// It keeps the host application and the sinks on its Explorers and Inspectors collections,
+// and gives the compose window's ribbon its markup and callbacks.
 #pragma once
 
 #include <memory>
@@ -8,9 +9,11 @@
 
 #include "AddinIds.h"
 #include "Application.h"
+#include "DetectVersion.h"
 #include "ExplorersSink.h"
 #include "Extensibility.h"
 #include "InspectorsSink.h"
+#include "RibbonExtensibility.h"
 #include "server/ComObject.h"
 #include "server/DispatchImpl.h"
 #include "common/UniqueResource.h"
@@ -23,6 +26,7 @@ extern TypeInfoHolder extensibilityTypeInfo;  // Add-In Designer 1.0
 class OutlookAddin : public ISupportErrorInfo,
                      public DispatchImpl<IOutlookAddin, outlookAddinTypeInfo>,
                      public DispatchImpl<IDTExtensibility2, extensibilityTypeInfo>,
+                     public RibbonExtensibilityDispatch,
                      public ComObjectRoot {
 public:
     static const InterfaceEntry* InterfaceTable();
@@ -37,7 +41,15 @@ public:
     STDMETHODIMP OnStartupComplete(SAFEARRAY**) override { return E_NOTIMPL; }
     STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override { return E_NOTIMPL; }
 
-    // Stores the label of the host's version: 0 when one was stored, 1 otherwise.
+    // IRibbonExtensibility: the markup for the compose window's ribbon, an empty string
+    // for every other ribbon.
+    STDMETHODIMP GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) override;
+    // Ribbon callbacks (IOutlookAddin). Failing host calls are reported, never returned.
+    STDMETHODIMP OnRibbonButton(IDispatch* control) override;
+    STDMETHODIMP GetRibbonImage(IDispatch* control, IPictureDisp** image) override;
+
+    // Stores the label and the major number of the host's version: 0 when a label was
+    // stored, 1 otherwise. A host whose version cannot be read keeps major number 0.
     int DetectVersion();
 
     // Adds a button to `bar` (before control `position` unless it is -1 or 0), dresses it
@@ -50,6 +62,8 @@ public:
     int SetButtonFace(const HostObject& button, bool useBitmap, long faceId, int bitmapId);
 
     const std::string& versionLabel() const { return m_versionLabel; }
+    // Whether the host's compose windows get the ribbon button instead of the command-bar one.
+    bool hostHasComposeRibbon() const { return HasComposeRibbon(m_majorVersion); }
     const Application& app() const { return m_app; }
     ExplorersSink* explorersSink() const { return m_explorersSink.get(); }
     InspectorsSink* inspectorsSink() const { return m_inspectorsSink.get(); }
@@ -64,6 +78,7 @@ private:
     bool PasteClipboardFace(const HostObject& button, int bitmapId);
 
     std::string m_versionLabel;
+    int m_majorVersion = 0;
     Application m_app;
     std::unique_ptr<InspectorsSink> m_inspectorsSink;
     std::unique_ptr<ExplorersSink> m_explorersSink;

@@ -13,6 +13,7 @@
 #include "client/compress/CompressAndAttach.h"
 #include "client/resources/ResourceIds.h"
 #include "common/DiagnosticLog.h"
+#include "common/ResourceText.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 #include "common/WindowDC.h"
@@ -150,14 +151,11 @@ bool TakeOverArchiveName(HWND dialog, DialogState& state) {
 }
 
 void ShowHelp(HWND dialog, HINSTANCE resources) {
-    HRSRC found = FindResourceW(resources, MAKEINTRESOURCEW(IDR_HELP_TEXT), MAKEINTRESOURCEW(10));  // RT_RCDATA
-    HGLOBAL loaded = found ? LoadResource(resources, found) : nullptr;
-    const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    if (!text) {
+    std::wstring help;
+    if (!LoadResourceText(resources, IDR_HELP_TEXT, help)) {
         PARCELON_LOG_ERROR("The help text could not be loaded (%lu)", GetLastError());
         return;
     }
-    std::wstring help = WideFromUtf8(std::string(text, SizeofResource(resources, found)));
     MessageBoxW(dialog, help.c_str(), L"Parcelon Help", MB_OK | MB_ICONINFORMATION);
 }
 

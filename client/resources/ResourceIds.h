@@ -9,7 +9,11 @@
 #define IDB_FILE_ICONS 202
 #define IDB_BUTTON_FACE 203
 #define IDB_BANNER 206
+#define IDB_RIBBON_FACE 207
 #define IDR_HELP_TEXT 301
+
+// The ribbon markup of the compose window (UTF-8).
+#define IDR_RIBBON_MARKUP 302
 
 // Controls of the attachment dialog.
 #define IDC_BROWSER_LIST 201

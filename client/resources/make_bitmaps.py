@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Draws Parcelon's pictures as 24-bit bitmaps for the resource compiler: the dialog's
 112 x 15 strip of seven 16-pixel list images (magenta shows through), its 675 x 50 banner,
-and the 16 x 16 face of the "Parcelon" button on white (the add-in turns white into the
-system's button colour).
+the 16 x 16 face of the "Parcelon" button on white (the add-in turns white into the
+system's button colour) and the same parcel drawn at 32 x 32 for the large ribbon button.
 
-    make_bitmaps.py OUTPUT_FOLDER   writes FileIcons.bmp, Banner.bmp and ButtonFace.bmp there
+    make_bitmaps.py OUTPUT_FOLDER   writes FileIcons.bmp, Banner.bmp, ButtonFace.bmp and
+                                    RibbonFace.bmp there
 """
 import math
 import os
@@ -209,20 +210,20 @@ def banner(width=675, height=50):
     return pixels
 
 
-def button_face(size=16):
-    """A parcel tied with string, its bow on top."""
+def button_face(scale=1):
+    """A parcel tied with string, its bow on top, drawn on a 16-pixel grid of `scale`-pixel cells."""
     white, box, edge, string, flap = (255, 255, 255), (196, 140, 72), (120, 78, 30), (200, 30, 40), (222, 176, 110)
-    pixels = [[white] * size for _ in range(size)]
+    cells = [[white] * 16 for _ in range(16)]
     for y in range(4, 15):
         for x in range(1, 15):
-            pixels[y][x] = edge if y in (4, 14) or x in (1, 14) else (flap if y < 7 else box)
+            cells[y][x] = edge if y in (4, 14) or x in (1, 14) else (flap if y < 7 else box)
     for y in range(4, 15):
-        pixels[y][7] = pixels[y][8] = string
+        cells[y][7] = cells[y][8] = string
     for x in range(1, 15):
-        pixels[9][x] = string
+        cells[9][x] = string
     for x, y in ((5, 2), (6, 3), (9, 3), (10, 2), (4, 3), (11, 3), (7, 3), (8, 3)):
-        pixels[y][x] = string
-    return pixels
+        cells[y][x] = string
+    return [[cells[y // scale][x // scale] for x in range(16 * scale)] for y in range(16 * scale)]
 
 
 def write_bmp(path, pixels):
@@ -246,6 +247,7 @@ def main():
     write_bmp(os.path.join(out, 'FileIcons.bmp'), icon_strip())
     write_bmp(os.path.join(out, 'Banner.bmp'), banner())
     write_bmp(os.path.join(out, 'ButtonFace.bmp'), button_face())
+    write_bmp(os.path.join(out, 'RibbonFace.bmp'), button_face(scale=2))
 
 
 if __name__ == '__main__':

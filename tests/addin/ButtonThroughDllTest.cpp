@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "DialogWatcher.h"
+#include "RegisteredDllSuite.h"
 #include "client/addin/AddinIds.h"
 #include "client/addin/Extensibility.h"
 #include "client/addin/HostInterfaces.h"
@@ -52,22 +53,8 @@ COLORREF FacePixel(const standin::CommandBarControl& button, int x, int y) {
     return colour;
 }
 
-class ComposeWindows : public ::testing::Test {
+class ComposeWindows : public RegisteredDllSuite {
 protected:
-    // The registered DLL for all the cases; unregistered and let go at the end.
-    static void SetUpTestSuite() {
-        dll = new ServerDll;
-        ASSERT_TRUE(dll->loaded());
-        ASSERT_EQ(S_OK, dll->Register());
-    }
-    static void TearDownTestSuite() {
-        EXPECT_EQ(S_OK, dll->Unregister());
-        delete dll;
-        // COM lets the module go once it can unload: the item of the last click goes with it.
-        CoFreeUnusedLibrariesEx(0, 0);
-        CoFreeUnusedLibrariesEx(0, 0);
-        EXPECT_EQ(0, standin::LiveObjects());
-    }
     void SetUp() override {
         ASSERT_LE(standin::LiveObjects(), heldByModule());
         PutTextOnClipboard(kUserText);
@@ -126,10 +113,8 @@ protected:
     // until it unloads.
     static long heldByModule() { return everClicked ? 2 : 0; }
     static bool everClicked;
-    static ServerDll* dll;
 };
 bool ComposeWindows::everClicked = false;
-ServerDll* ComposeWindows::dll = nullptr;
 }  // namespace
 
 TEST_F(ComposeWindows, VisibleStandardBarGetsTheButtonBeforeInsertFileWithThePictureFace) {
@@ -179,6 +164,32 @@ TEST_F(ComposeWindows, VisibleStandardBarGetsTheButtonBeforeInsertFileWithThePic
     EXPECT_EQ(0u, window->connections());
     EXPECT_EQ(0u, button->connections());
     EXPECT_FALSE(standard->deleted);  // the host's own bar stays
+}
+
+TEST_F(ComposeWindows, HostsWithARibbonGetNoCommandBarButtonAndTheWindowEventsStillRun) {
+    for (const wchar_t* version : {L"12.0.0.4518", L"16.0.0.0"}) {
+        SCOPED_TRACE(testing::Message() << "version " << version);
+        TearDown();
+        windows.clear();
+        items.clear();
+        SetUp();
+        Connect(version);
+        standin::Inspector* window = OpenMessage();
+        standin::Inspector* hidden = OpenMessage();
+        hidden->commandBars().Find(L"Standard")->visible = false;
+        EXPECT_EQ(2u, window->connections());  // Activate and Close sinks
+        long calls = standin::InvokeCalls();
+        EXPECT_EQ(S_OK, window->FireActivate());
+        EXPECT_EQ(S_OK, hidden->FireActivate());
+        EXPECT_EQ(calls, standin::InvokeCalls());  // the command bars not even looked at
+        EXPECT_EQ(nullptr, ButtonOn(window->commandBars().Find(L"Standard")));
+        EXPECT_EQ(0u, window->commandBars().Find(L"Standard")->controls().addCalls().size());
+        EXPECT_EQ(nullptr, hidden->commandBars().Find(L"ParcelonToolbar"));
+        EXPECT_EQ(S_OK, window->Close());
+        EXPECT_EQ(S_OK, hidden->Close());
+        EXPECT_EQ(0u, window->connections());
+        EXPECT_EQ(0u, hidden->connections());
+    }
 }
 
 TEST_F(ComposeWindows, WithoutInsertFileTheButtonGoesToTheEndOfStandard) {

@@ -108,19 +108,26 @@ TEST_F(Connection, WithoutInspectorsTheExplorersSinkStaysConnectedUntilDisconnec
     EXPECT_EQ(0u, ExplorersConnections());
 }
 
-TEST_F(Connection, VersionTextGivesTheLabelAndNeverFailsTheConnection) {
-    const std::pair<const wchar_t*, const char*> cases[] = {
-        {L"9.0", "Outlook 2000"},   {L"10", "Outlook 2002"},      {L"8.5", "Outlook 98"},
-        {L"12.0.1", "Outlook 2003"}, {L" +11.0", "Outlook 2003"}, {L"7.0", ""},
-        {L"", ""},                  {L".9", ""},                  {L"beta.10", ""},
+TEST_F(Connection, VersionTextGivesTheLabelAndTheKindOfButtonAndNeverFailsTheConnection) {
+    struct Case {
+        const wchar_t* version;
+        const char* label;
+        bool ribbon;
     };
-    for (const auto& c : cases) {
+    const Case cases[] = {
+        {L"9.0", "Outlook 2000", false},   {L"10", "Outlook 2002", false},       {L"8.5", "Outlook 98", false},
+        {L"12.0.1", "Outlook 2003", true}, {L" +11.0", "Outlook 2003", false},  {L"7.0", "", false},
+        {L"", "", false},                  {L".9", "", false},                   {L"beta.10", "", false},
+        {L"11.9.9", "Outlook 2003", false}, {L"12", "Outlook 2003", true},       {L"16.0.0.0", "Outlook 2003", true},
+    };
+    for (const Case& c : cases) {
         ComPtr<IUnknown> fresh;
         ASSERT_EQ(S_OK, CreateComInstance<OutlookAddin>(nullptr, IID_IDTExtensibility2, fresh.putVoid()));
         auto* other = static_cast<IDTExtensibility2*>(fresh.get());
-        app->version = c.first;
+        app->version = c.version;
         EXPECT_EQ(S_OK, other->OnConnection(app->dispatch(), 0, nullptr, nullptr));
-        EXPECT_EQ(c.second, static_cast<OutlookAddin*>(other)->versionLabel()) << "version " << c.first;
+        EXPECT_EQ(c.label, static_cast<OutlookAddin*>(other)->versionLabel()) << "version " << c.version;
+        EXPECT_EQ(c.ribbon, static_cast<OutlookAddin*>(other)->hostHasComposeRibbon()) << "version " << c.version;
         EXPECT_EQ(S_OK, other->OnDisconnection(0, nullptr));
     }
 }
@@ -152,6 +159,7 @@ TEST_F(Connection, FailingVersionIsReportedAndTheConnectionStillSucceeds) {
     EXPECT_EQ(S_OK, Connect(app->dispatch()));
     EXPECT_NE(std::string::npos, testing_support::Joined(capture.Take(2)).find("Description: No version"));
     EXPECT_EQ("", addin->versionLabel());
+    EXPECT_FALSE(addin->hostHasComposeRibbon());  // unknown: the command-bar button, as before
     EXPECT_EQ(1u, InspectorsConnections());
     EXPECT_EQ(0, addin->DetectVersion());  // the failure was for one call only
     EXPECT_EQ("Outlook 2003", addin->versionLabel());

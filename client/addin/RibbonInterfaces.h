@@ -1,0 +1,25 @@
+// The Office ribbon interfaces an add-in meets: IRibbonExtensibility, which it offers,
+// and IRibbonControl, the control the host passes to its callbacks.
+#pragma once
+
+#include <oaidl.h>
+
+namespace parcelon {
+
+// {000C0396-0000-0000-C000-000000000046}
+inline constexpr IID IID_IRibbonExtensibility = {
+    0x000C0396, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// {000C0395-0000-0000-C000-000000000046}: Id, Context and Tag, read by name.
+inline constexpr IID IID_IRibbonControl = {
+    0x000C0395, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+inline constexpr DISPID DISPID_GetCustomUI = 1;
+
+struct IRibbonExtensibility : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) = 0;
+};
+
+// The ribbon of the compose window, the one that gets the button.
+inline constexpr wchar_t kMailComposeRibbon[] = L"Microsoft.Outlook.Mail.Compose";
+
+}  // namespace parcelon
