@@ -2,6 +2,9 @@
 // failing while the library is not registered, working once it is.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "client/addin/AddinIds.h"
 #include "common/ComPtr.h"
 #include "common/UniqueResource.h"
@@ -55,15 +58,27 @@ TEST(TypeLibrary, DescribesTheLibraryTheClassAndItsDualInterface) {
     ASSERT_EQ(S_OK, addin->GetTypeAttr(&type));
     EXPECT_TRUE(type->wTypeFlags & TYPEFLAG_FDUAL);
     addin->ReleaseTypeAttr(type);
-    // The interface half of the dual interface: automation-compatible, IDispatch's seven slots.
+    // The interface half of the dual interface: automation-compatible, IDispatch's seven slots
+    // and the two ribbon callbacks after them.
     ComPtr<ITypeInfo> vtable;
     ASSERT_EQ(S_OK, addin->GetRefTypeOfImplType(-1, &reference));
     ASSERT_EQ(S_OK, addin->GetRefTypeInfo(reference, vtable.put()));
     ASSERT_EQ(S_OK, vtable->GetTypeAttr(&type));
     EXPECT_EQ(TKIND_INTERFACE, type->typekind);
     EXPECT_TRUE(type->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
-    EXPECT_EQ(0, type->cFuncs);
-    EXPECT_EQ(7 * sizeof(void*), type->cbSizeVft);
+    EXPECT_EQ(2, type->cFuncs);
+    EXPECT_EQ(9 * sizeof(void*), type->cbSizeVft);
+    std::vector<std::wstring> callbacks;
+    for (UINT i = 0; i < type->cFuncs; ++i) {
+        FUNCDESC* function = nullptr;
+        ASSERT_EQ(S_OK, vtable->GetFuncDesc(i, &function));
+        BSTR name = nullptr;
+        if (SUCCEEDED(vtable->GetDocumentation(function->memid, &name, nullptr, nullptr, nullptr)) && name)
+            callbacks.emplace_back(name);
+        SysFreeString(name);
+        vtable->ReleaseFuncDesc(function);
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"OnRibbonButton", L"GetRibbonImage"}), callbacks);
     vtable->ReleaseTypeAttr(type);
 }
 
