@@ -20,7 +20,6 @@ using parcelon::UniqueRegKey;
 namespace {
 const std::string kPrompt = "Application exits unexpectedly. Do you want to save a diagnostic file?";
 constexpr const char* kChildOverridesKey = "Software\\Wine\\AppDefaults\\crash-child.exe";
-constexpr const char* kWineDebuggerKey = "Software\\Wine\\WineDbg";
 
 bool Exists(const std::string& path) {
     return GetFileAttributesW(parcelon::FileSystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -48,15 +47,29 @@ void SetChildDbghelpLoadOrder(const char* order) {
                    static_cast<DWORD>(strlen(order) + 1));
 }
 
-// After a filter result of 0 Wine starts its debugger whatever the error mode; without its
-// crash dialog it ends the child instead of waiting for someone to close the dialog.
-void HideWineCrashDialog() {
-    DWORD show = 0;
-    UniqueRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kWineDebuggerKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                             nullptr, key.put(), nullptr));
-    RegSetValueExA(key.get(), "ShowCrashDialog", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show), sizeof show);
-}
+// After a filter result of 0 Wine starts the debugger named in AeDebug whatever the error
+// mode, and the debugger inherits the child's handles: a debugger that hangs holds the test's
+// output open. A debugger that cannot be started lets the child end at once, as Windows does
+// with SEM_NOGPFAULTERRORBOX.
+class NoDebuggerForCrashes {
+public:
+    NoDebuggerForCrashes() {
+        hadDebugger_ = parcelon::ReadStringFromRegistry(HKEY_LOCAL_MACHINE, kAeDebugKey, "Debugger", debugger_);
+        EXPECT_TRUE(parcelon::WriteStringToRegistry(HKEY_LOCAL_MACHINE, kAeDebugKey, "Debugger",
+                                                    "C:\\parcelon-test-has-no-debugger.exe %ld %ld"));
+    }
+    ~NoDebuggerForCrashes() {
+        if (hadDebugger_)
+            parcelon::WriteStringToRegistry(HKEY_LOCAL_MACHINE, kAeDebugKey, "Debugger", debugger_);
+        else
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kAeDebugKey, "Debugger");
+    }
+
+private:
+    static constexpr const char* kAeDebugKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug";
+    bool hadDebugger_ = false;
+    std::string debugger_;
+};
 
 void RemoveHome() {
     UniqueRegKey key;
@@ -70,13 +83,11 @@ protected:
     void SetUp() override {
         RemoveHome();
         SetChildDbghelpLoadOrder("native,builtin");
-        HideWineCrashDialog();
         temp = folder.MakeFolder("temp");
     }
     void TearDown() override {
         RemoveHome();
         RegDeleteTreeA(HKEY_CURRENT_USER, kChildOverridesKey);
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineDebuggerKey, "ShowCrashDialog");
     }
 
     // Stored as UTF-16, as a user's own tools would store a name outside the code page.
@@ -120,6 +131,7 @@ protected:
         return child.Answer(IDOK);
     }
 
+    NoDebuggerForCrashes noDebugger;
     ScratchFolder folder;
     std::string temp;
 };
