@@ -69,7 +69,6 @@ void AddinRibbons::Connect(const std::wstring& name, IUnknown* addin) {
 const std::wstring& AddinRibbons::MarkupFor(Addin& addin, const wchar_t* ribbonId) {
     auto known = addin.markup.find(ribbonId);
     if (known != addin.markup.end()) return known->second;
-    calls_.push_back(addin.name + L" " + ribbonId);
     parcelon::UniqueBstr id(SysAllocString(ribbonId));
     BSTR markup = nullptr;
     HRESULT hr = addin.ribbon->GetCustomUI(id.get(), &markup);
@@ -100,7 +99,6 @@ void AddinRibbons::ShowComposeRibbon(Inspector& inspector) {
             for (const RibbonButtonMarkup& b : groupMarkup.buttons) {
                 RibbonButton button;
                 button.label = b.label;
-                button.screentip = b.screentip;
                 if (!b.getImage.empty()) {
                     auto* control = new RibbonControl(b.id, b.tag, context);
                     parcelon::Variant image;

@@ -25,7 +25,6 @@ public:
     AddinRibbons(const AddinRibbons&) = delete;
     AddinRibbons& operator=(const AddinRibbons&) = delete;
 
-    int majorVersion() const { return major_; }
     bool enabled() const;
 
     // Right after the add-in's OnConnection.
@@ -35,9 +34,7 @@ public:
     // Lets go of every add-in, as the host does at shutdown.
     void Clear();
 
-    // Every GetCustomUI call so far: "<add-in> <ribbon ID>".
-    const std::vector<std::wstring>& calls() const { return calls_; }
-    // Told what happens (a line without line end, UTF-8).
+    // Told what happens, every GetCustomUI call among it (a line without line end, UTF-8).
     std::function<void(const std::string&)> report;
 
 private:
@@ -52,7 +49,6 @@ private:
 
     int major_;
     std::vector<Addin> addins_;
-    std::vector<std::wstring> calls_;
 };
 
 }  // namespace standin

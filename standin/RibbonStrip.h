@@ -14,7 +14,6 @@ namespace standin {
 
 struct RibbonButton {
     std::wstring label;
-    std::wstring screentip;
     parcelon::UniqueGdiObject picture;  // a bitmap of its own; none: a placeholder face
     std::function<void()> onAction;     // none: the button does nothing here
 };
