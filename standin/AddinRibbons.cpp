@@ -82,6 +82,36 @@ const std::wstring& AddinRibbons::MarkupFor(Addin& addin, const wchar_t* ribbonI
     return addin.markup[ribbonId] = text;
 }
 
+RibbonButton AddinRibbons::MakeButton(const Addin& addin, const RibbonButtonMarkup& b, IDispatch* context) const {
+    RibbonButton button;
+    button.label = b.label;
+    if (!b.getImage.empty()) {
+        auto* control = new RibbonControl(b.id, b.tag, context);
+        parcelon::Variant image;
+        HRESULT hr = CallRibbonCallback(addin.callbacks.get(), b.getImage, control->dispatch(), image.put());
+        control->Release();
+        std::wstring problem = FAILED(hr) ? L"failed " + Hex(hr) : L"";
+        if (SUCCEEDED(hr)) button.picture.reset(CopyPictureBitmap(*image.get(), problem));
+        BITMAP info = {};
+        if (button.picture) GetObjectW(button.picture.get(), sizeof info, &info);
+        Report(L"ribbon picture: " + b.getImage + L" for " + b.id + L": " +
+               (problem.empty() ? std::to_wstring(info.bmWidth) + L" x " + std::to_wstring(info.bmHeight) : problem));
+    }
+    if (b.onAction.empty()) return button;
+    parcelon::ComPtr<IDispatch> callbacks = addin.callbacks;
+    std::wstring onAction = b.onAction, id = b.id, tag = b.tag;
+    auto tell = report;  // the button may outlive this object
+    button.onAction = [tell, callbacks, onAction, id, tag, context] {
+        auto* control = new RibbonControl(id, tag, context);
+        parcelon::Variant ignored;
+        HRESULT hr = CallRibbonCallback(callbacks.get(), onAction, control->dispatch(), ignored.put());
+        control->Release();
+        if (FAILED(hr) && tell)
+            tell(parcelon::Utf8FromWide(L"ribbon action " + onAction + L" of " + id + L" failed: " + Hex(hr)));
+    };
+    return button;
+}
+
 void AddinRibbons::ShowComposeRibbon(Inspector& inspector) {
     if (!enabled()) return;
     inspector.frame().showsRibbon = true;
@@ -96,37 +126,7 @@ void AddinRibbons::ShowComposeRibbon(Inspector& inspector) {
         }
         for (const RibbonGroupMarkup& groupMarkup : tab.groups) {
             RibbonGroup& group = inspector.frame().ribbon.AddGroup(groupMarkup.label, groupMarkup.insertAfterMso);
-            for (const RibbonButtonMarkup& b : groupMarkup.buttons) {
-                RibbonButton button;
-                button.label = b.label;
-                if (!b.getImage.empty()) {
-                    auto* control = new RibbonControl(b.id, b.tag, context);
-                    parcelon::Variant image;
-                    HRESULT hr = CallRibbonCallback(addin.callbacks.get(), b.getImage, control->dispatch(), image.put());
-                    control->Release();
-                    std::wstring problem = FAILED(hr) ? L"failed " + Hex(hr) : L"";
-                    if (SUCCEEDED(hr)) button.picture.reset(CopyPictureBitmap(*image.get(), problem));
-                    BITMAP info = {};
-                    if (button.picture) GetObjectW(button.picture.get(), sizeof info, &info);
-                    Report(L"ribbon picture: " + b.getImage + L" for " + b.id + L": " +
-                           (problem.empty() ? std::to_wstring(info.bmWidth) + L" x " + std::to_wstring(info.bmHeight)
-                                            : problem));
-                }
-                if (!b.onAction.empty()) {
-                    parcelon::ComPtr<IDispatch> callbacks = addin.callbacks;
-                    std::wstring onAction = b.onAction, id = b.id, tag = b.tag;
-                    auto tell = report;
-                    button.onAction = [tell, callbacks, onAction, id, tag, context] {
-                        auto* control = new RibbonControl(id, tag, context);
-                        parcelon::Variant ignored;
-                        HRESULT hr = CallRibbonCallback(callbacks.get(), onAction, control->dispatch(), ignored.put());
-                        control->Release();
-                        if (FAILED(hr) && tell)
-                            tell(parcelon::Utf8FromWide(L"ribbon action " + onAction + L" of " + id + L" failed: " + Hex(hr)));
-                    };
-                }
-                group.buttons.push_back(std::move(button));
-            }
+            for (const RibbonButtonMarkup& b : groupMarkup.buttons) group.buttons.push_back(MakeButton(addin, b, context));
         }
     }
     inspector.frame().Redraw();

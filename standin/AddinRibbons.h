@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "RibbonMarkup.h"
+#include "RibbonStrip.h"
 #include "client/addin/RibbonInterfaces.h"
 #include "common/ComPtr.h"
 
@@ -45,6 +47,8 @@ private:
         std::map<std::wstring, std::wstring> markup;  // by ribbon ID, asked once each
     };
     const std::wstring& MarkupFor(Addin& addin, const wchar_t* ribbonId);
+    // A button with its picture from the getImage callback and a click that calls onAction.
+    RibbonButton MakeButton(const Addin& addin, const RibbonButtonMarkup& markup, IDispatch* context) const;
     void Report(const std::wstring& line) const;
 
     int major_;

@@ -3,6 +3,8 @@
 // callback the markup names with a control of the window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "client/addin/RibbonInterfaces.h"
 #include "standin/AddinRibbons.h"
 #include "standin/MailObjects.h"
@@ -144,6 +146,8 @@ TEST(StandInAddinRibbons, AClickCallsTheNamedCallbackWithTheWindowsControlAndOld
         addin->window = window->dispatch();
         {
             standin::AddinRibbons ribbons(L"14.0.7015.1000");
+            std::vector<std::string> reports;
+            ribbons.report = [&reports](const std::string& line) { reports.push_back(line); };
             ribbons.Connect(L"Scripted", static_cast<parcelon::IRibbonExtensibility*>(addin));
             ribbons.ShowComposeRibbon(*window);
             ribbons.ShowComposeRibbon(*window);  // asked once, like Outlook
@@ -154,6 +158,10 @@ TEST(StandInAddinRibbons, AClickCallsTheNamedCallbackWithTheWindowsControlAndOld
             ASSERT_TRUE(one->onAction);
             one->onAction();
             EXPECT_EQ((std::vector<std::wstring>{L"b1 t1 window"}), addin->clicks);
+            // Its getImage names no member of the add-in: a placeholder face, and said so.
+            EXPECT_FALSE(one->picture);
+            EXPECT_NE(reports.end(), std::find(reports.begin(), reports.end(),
+                                               "ribbon picture: Picture for b1: failed 0x80020006"));
             const standin::RibbonButton* two = window->frame().ribbon.FindAddedButton(L"Two");
             ASSERT_NE(nullptr, two);
             EXPECT_FALSE(two->onAction);  // no onAction in its markup
