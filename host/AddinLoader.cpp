@@ -88,7 +88,7 @@ std::wstring OwnBuildParcelonDll() {
     return FolderOf(hostFolder.substr(0, hostFolder.size() - 1)) + L"server\\Parcelon.dll";
 }
 
-void AddinLoader::LoadAll(IDispatch* application) {
+void AddinLoader::LoadAll(IDispatch* application, standin::AddinRibbons& ribbons) {
     parcelon::UniqueRegKey addins;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kAddinsKey, 0, KEY_READ, addins.put()) != ERROR_SUCCESS) {
         printf("no add-ins registered\n");
@@ -122,6 +122,7 @@ void AddinLoader::LoadAll(IDispatch* application) {
             addin.connection->OnDisconnection(ext_dm_HostShutdown, &custom.array);
             continue;
         }
+        ribbons.Connect(name, addin.connection.get());
         addin.connection->OnStartupComplete(&custom.array);
         printf("add-in loaded: %s\n", Narrow(name).c_str());
         loaded_.push_back(std::move(addin));

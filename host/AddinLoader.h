@@ -9,6 +9,7 @@
 
 #include "client/addin/Extensibility.h"
 #include "common/ComPtr.h"
+#include "standin/AddinRibbons.h"
 
 namespace host {
 
@@ -29,8 +30,9 @@ struct LoadedAddin {
 
 class AddinLoader {
 public:
-    // Creates and connects every add-in to load; what happens is printed.
-    void LoadAll(IDispatch* application);
+    // Creates and connects every add-in to load; what happens is printed. Each connected
+    // add-in is offered to `ribbons` before its start-up completes.
+    void LoadAll(IDispatch* application, standin::AddinRibbons& ribbons);
     // OnBeginShutdown and OnDisconnection, then the add-ins are released.
     void UnloadAll();
     const std::vector<LoadedAddin>& loaded() const { return loaded_; }

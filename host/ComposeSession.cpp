@@ -26,6 +26,19 @@ standin::CommandBarControl* FindButton(standin::CommandBars& bars, std::string& 
     return nullptr;
 }
 
+// The ribbon button "Parcelon" and the label of its group, or null.
+const standin::RibbonButton* FindRibbonButton(const standin::RibbonStrip& ribbon, std::string& groupLabel) {
+    for (const standin::RibbonGroup& group : ribbon.groups()) {
+        if (!group.idMso.empty()) continue;  // built into the host
+        for (const standin::RibbonButton& button : group.buttons)
+            if (button.label == L"Parcelon") {
+                groupLabel = parcelon::Utf8FromWide(group.label);
+                return &button;
+            }
+    }
+    return nullptr;
+}
+
 HWND WaitForDialog(HWND owner, DWORD timeoutMs) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
         if (HWND dialog = FindOwnedDialog(owner)) return dialog;
@@ -49,7 +62,8 @@ struct RobotMailbox {
 };
 }  // namespace
 
-ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, const ComposeOptions& options) {
+ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, standin::AddinRibbons& ribbons,
+                         const ComposeOptions& options) {
     ComposeResult result;
     auto* inspector = new standin::Inspector(mail.dispatch(), L"Untitled - Message");
     inspector->commandBars().AddComposeBars();
@@ -58,18 +72,25 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, con
         inspector->Close();
         PostQuitMessage(0);
     };
+    ribbons.ShowComposeRibbon(*inspector);
     inspector->frame().Show();
     HWND frame = inspector->frame().Handle();
     app.inspectors().FireNewInspector(inspector->dispatch());
     inspector->FireActivate();
 
-    std::string barName;
-    standin::CommandBarControl* button = FindButton(inspector->commandBars(), barName);
-    result.buttonInstalled = button != nullptr;
-    if (button)
-        printf("button installed: \"Parcelon\" on \"%s\"\n", barName.c_str());
-    else
-        printf("no \"Parcelon\" button in the compose window\n");
+    std::string barName, groupLabel;
+    standin::CommandBarControl* barButton = FindButton(inspector->commandBars(), barName);
+    const standin::RibbonButton* ribbonButton = FindRibbonButton(inspector->frame().ribbon, groupLabel);
+    if (barButton) printf("button installed: \"Parcelon\" on \"%s\"\n", barName.c_str());
+    if (ribbonButton) printf("ribbon button: \"Parcelon\" in group \"%s\" of the Message tab\n", groupLabel.c_str());
+    result.buttonInstalled = barButton || ribbonButton;
+    if (!result.buttonInstalled) printf("no \"Parcelon\" button in the compose window\n");
+
+    // The robot clicks whichever button the window shows: the ribbon's where there is one.
+    RECT rect = {};
+    bool clickable = ribbonButton ? inspector->frame().RibbonButtonRect(ribbonButton, rect)
+                                  : barButton && inspector->frame().ControlRect(barButton, rect);
+    const char* clickedKind = ribbonButton ? "the ribbon button" : "the command-bar button";
 
     std::thread robot;
     RobotMailbox mailbox;
@@ -83,11 +104,11 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, con
     SetWindowLongPtrW(mailboxWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&mailbox));
 
     if (!options.attach.empty()) {
-        RECT rect = {};
-        bool clickable = button && inspector->frame().ControlRect(button, rect);
         mailbox.onDone = [frame] { PostMessageW(frame, WM_CLOSE, 0, 0); };
-        robot = std::thread([&, clickable, rect, frame, mailboxWindow] {
+        robot = std::thread([&, clickable, clickedKind, rect, frame, mailboxWindow] {
             if (clickable) {
+                printf("clicking %s \"Parcelon\"\n", clickedKind);
+                fflush(stdout);
                 LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
                 PostMessageW(frame, WM_LBUTTONDOWN, MK_LBUTTON, at);
                 PostMessageW(frame, WM_LBUTTONUP, 0, at);

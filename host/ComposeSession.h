@@ -1,10 +1,11 @@
-// One compose window of parcelon-host: the window with its command bars, the add-in's
-// events raised on it, and, with paths to attach, a robot that plays the user.
+// One compose window of parcelon-host: the window with its ribbon or its command bars, the
+// add-in's events raised on it, and, with paths to attach, a robot that plays the user.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "standin/AddinRibbons.h"
 #include "standin/ApplicationObjects.h"
 #include "standin/MailObjects.h"
 
@@ -18,12 +19,13 @@ struct ComposeOptions {
 };
 
 struct ComposeResult {
-    bool buttonInstalled = false;
+    bool buttonInstalled = false;  // on the ribbon or on a command bar
     bool dialogOpened = false;
     bool completed = false;  // the path ran through (attachments made when asked)
 };
 
 // Runs until the compose window is closed; the mail item keeps what was attached.
-ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, const ComposeOptions& options);
+ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, standin::AddinRibbons& ribbons,
+                         const ComposeOptions& options);
 
 }  // namespace host

@@ -2,7 +2,7 @@
 // Outlook the way Outlook does, shows a main window and a compose window, and writes the
 // composed message as an .eml file.
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
-//                         [--archive NAME] [--addin PATH] --out MESSAGE.eml
+//                         [--archive NAME] [--addin PATH] [--outlook-version V] --out MESSAGE.eml
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 #include <cstdio>
 #include <cstring>
@@ -28,12 +28,14 @@ struct Arguments {
     host::ComposeOptions compose;
     std::string out;
     std::string addin;
+    std::string outlookVersion = "16.0.0.0";  // what Application.Version answers
 };
 
 int Usage() {
     fprintf(stderr,
             "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
-            "                             [--archive NAME] [--addin PATH] --out MESSAGE.eml\n");
+            "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
+            "                             --out MESSAGE.eml\n");
     return 2;
 }
 
@@ -50,6 +52,8 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             args.compose.archiveName = argv[++i];
         else if (a == "--addin" && hasValue)
             args.addin = argv[++i];
+        else if (a == "--outlook-version" && hasValue)
+            args.outlookVersion = argv[++i];
         else if (a == "--no-compress")
             args.compose.compress = false;
         else if (a == "--no-subfolders")
@@ -57,7 +61,7 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
         else
             return false;
     }
-    return !args.out.empty() && !args.compose.archiveName.empty();
+    return !args.out.empty() && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
 }
 
 // The arguments as UTF-8, read from the wide command line so that any path comes through.
@@ -124,16 +128,21 @@ bool PrepareRegistration(const Arguments& args) {
 int Compose(const Arguments& args) {
     if (!PrepareRegistration(args)) return 1;
     auto* app = new standin::Application;
+    app->version = WideFromUtf8(args.outlookVersion);
+    standin::AddinRibbons ribbons(app->version);
+    ribbons.report = [](const std::string& line) { printf("%s\n", line.c_str()); };
+    printf("playing Outlook %s: %s\n", args.outlookVersion.c_str(),
+           ribbons.enabled() ? "compose windows with a ribbon" : "compose windows with command bars");
     app->activeExplorer().frame().body = L"Inbox";
     app->activeExplorer().frame().Show();
     app->explorers().FireNewExplorer(app->activeExplorer().dispatch());
     host::AddinLoader addins;
-    addins.LoadAll(app->dispatch());
+    addins.LoadAll(app->dispatch(), ribbons);
     bool parcelonLoaded = addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
 
     auto* mail = new standin::MailItem();
     host::ComposeResult composed;
-    if (parcelonLoaded) composed = host::RunCompose(*app, *mail, args.compose);
+    if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, args.compose);
 
     std::vector<host::MimeAttachment> parts;
     for (const standin::Attachment* a : mail->attachments().items()) {
@@ -144,6 +153,7 @@ int Compose(const Arguments& args) {
     bool written = parcelonLoaded && WriteFileContent(args.out, host::ComposeMime(Utf8FromWide(mail->subject), body, parts));
     parts.clear();
     mail->Release();
+    ribbons.Clear();
     addins.UnloadAll();
     app->Release();
 

@@ -73,6 +73,11 @@ void FrameWindow::Redraw() {
 // through `visit` returning true.
 template <class Visit>
 void FrameWindow::Layout(HDC dc, Visit visit) {
+    if (showsRibbon) {
+        RECT rest = {0, ribbon.Height(), 0, 0};
+        visit(nullptr, rest);
+        return;
+    }
     if (!bars_) return;
     int top = 2;
     for (CommandBar* bar : bars_->bars()) {
@@ -97,25 +102,41 @@ void FrameWindow::Layout(HDC dc, Visit visit) {
     visit(nullptr, rest);
 }
 
-bool FrameWindow::ControlRect(const CommandBarControl* control, RECT& rect) {
-    if (!Handle()) return false;
+template <class Use>
+auto FrameWindow::WithDC(Use use) {
     HDC dc = GetDC(window_);
     HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    bool found = false;
-    Layout(dc, [&](CommandBarControl* c, const RECT& r) {
-        if (c != control || !c) return false;
-        rect = r;
-        found = true;
-        return true;
-    });
+    auto result = use(dc);
     SelectObject(dc, old);
     ReleaseDC(window_, dc);
-    return found;
+    return result;
+}
+
+bool FrameWindow::ControlRect(const CommandBarControl* control, RECT& rect) {
+    if (!Handle()) return false;
+    return WithDC([&](HDC dc) {
+        bool found = false;
+        Layout(dc, [&](CommandBarControl* c, const RECT& r) {
+            if (c != control || !c) return false;
+            rect = r;
+            found = true;
+            return true;
+        });
+        return found;
+    });
+}
+
+bool FrameWindow::RibbonButtonRect(const RibbonButton* button, RECT& rect) {
+    if (!showsRibbon || !Handle()) return false;
+    return WithDC([&](HDC dc) { return ribbon.ButtonRect(dc, button, rect); });
 }
 
 void FrameWindow::Paint(HDC dc) {
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
+    RECT client = {};
+    GetClientRect(window_, &client);
+    if (showsRibbon) ribbon.Paint(dc, client.right);
     int bodyTop = 0;
     Layout(dc, [&](CommandBarControl* c, const RECT& r) {
         if (!c) {
@@ -145,8 +166,6 @@ void FrameWindow::Paint(HDC dc) {
         }
         return false;
     });
-    RECT client = {};
-    GetClientRect(window_, &client);
     RECT page = {client.left + 4, bodyTop + 4, client.right - 4, client.bottom - 4};
     FillRect(dc, &page, GetSysColorBrush(COLOR_WINDOW));
     RECT text = {page.left + 6, page.top + 6, page.right - 6, page.bottom - 6};
@@ -155,14 +174,21 @@ void FrameWindow::Paint(HDC dc) {
 }
 
 void FrameWindow::ClickAt(POINT point) {
-    CommandBarControl* hit = nullptr;
-    HDC dc = GetDC(window_);
-    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    Layout(dc, [&](CommandBarControl* c, const RECT& r) {
-        if (c && c->isButton() && c->enabled && PtInRect(&r, point)) hit = c;
-        return hit != nullptr;
+    if (showsRibbon) {
+        const RibbonButton* button = WithDC([&](HDC dc) { return ribbon.ButtonAt(dc, point); });
+        if (!button || !button->onAction) return;
+        auto action = button->onAction;  // the action may change the ribbon
+        action();
+        return;
+    }
+    CommandBarControl* hit = WithDC([&](HDC dc) {
+        CommandBarControl* found = nullptr;
+        Layout(dc, [&](CommandBarControl* c, const RECT& r) {
+            if (c && c->isButton() && c->enabled && PtInRect(&r, point)) found = c;
+            return found != nullptr;
+        });
+        return found;
     });
-    ReleaseDC(window_, dc);
     if (!hit) return;
     hit->AddRef();  // the click may release the last other reference
     VARIANT_BOOL cancelDefault = VARIANT_FALSE;

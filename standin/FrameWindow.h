@@ -1,11 +1,14 @@
 // A real top-level window of the stand-in (a main window or a compose window). A window
 // with command bars draws them as buttons with their faces and captions, and a click on
-// a button raises that button's Click event.
+// a button raises that button's Click event; a window showing a ribbon draws the ribbon
+// instead, and a click on a ribbon button runs its action.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <windows.h>
+
+#include "RibbonStrip.h"
 
 namespace standin {
 
@@ -27,6 +30,11 @@ public:
     void Destroy();
     // Where a visible control of a visible bar is drawn, in client coordinates.
     bool ControlRect(const CommandBarControl* control, RECT& rect);
+    bool RibbonButtonRect(const RibbonButton* button, RECT& rect);
+
+    // Shown in place of the command bars, as in the windows of Outlook 2007 and later.
+    bool showsRibbon = false;
+    RibbonStrip ribbon;
 
     std::wstring body;              // text drawn below the bars
     std::function<void()> onClose;  // the user closed the window; it is destroyed after
@@ -37,6 +45,9 @@ private:
     void Layout(HDC dc, Visit visit);
     void Paint(HDC dc);
     void ClickAt(POINT point);
+    // Runs `use` with a device context of the window in the font it draws with.
+    template <class Use>
+    auto WithDC(Use use);
 
     std::wstring caption_;
     CommandBars* bars_;

@@ -32,4 +32,23 @@ HRESULT RibbonControl::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VA
     return S_OK;
 }
 
+HRESULT CallRibbonCallback(IDispatch* addin, const std::wstring& name, IDispatch* control, VARIANT* result) {
+    if (!addin) return E_POINTER;
+    DISPID id = DISPID_UNKNOWN;
+    auto* names = const_cast<LPOLESTR>(name.c_str());
+    HRESULT hr = addin->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    VARIANT argument;
+    argument.vt = VT_DISPATCH;
+    argument.pdispVal = control;
+    DISPPARAMS params = {&argument, nullptr, 1, 0};
+    EXCEPINFO exception = {};
+    hr = addin->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &exception, nullptr);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (hr == DISP_E_EXCEPTION && FAILED(exception.scode)) hr = exception.scode;
+    return hr;
+}
+
 }  // namespace standin

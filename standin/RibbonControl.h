@@ -21,4 +21,8 @@ private:
     IDispatch* context_;
 };
 
+// Calls the add-in's member `name` with the control as its one argument, found by name
+// through GetIDsOfNames and called through Invoke, as Office calls ribbon callbacks.
+HRESULT CallRibbonCallback(IDispatch* addin, const std::wstring& name, IDispatch* control, VARIANT* result);
+
 }  // namespace standin

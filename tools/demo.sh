@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Registers the freshly built Parcelon.dll in the prefix, then has parcelon-host of the
-# given build load it from the registry and its robot pack the sample folder (or the given
-# Windows paths) through the "Parcelon" button into a message; the archive in it is checked
-# with Info-ZIP's unzip.
+# given build (playing Outlook 16.0) load it from the registry and its robot pack the sample
+# folder (or the given Windows paths) through the ribbon button "Parcelon" into a message;
+# the archive in it is checked with Info-ZIP's unzip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"

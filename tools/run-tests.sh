@@ -6,7 +6,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
 
-display=:$((90 + RANDOM % 400))
+# PARCELON_TEST_DISPLAY picks the display number where several runs share a machine.
+display=${PARCELON_TEST_DISPLAY:-:$((90 + RANDOM % 400))}
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display

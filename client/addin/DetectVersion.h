@@ -14,6 +14,10 @@ int MajorVersionOf(const std::string& version);
 // compose window's ribbon, so they get a ribbon button instead.
 inline bool HasComposeRibbon(int majorVersion) { return majorVersion >= 12; }
 
+// Outlook 2007 reads ribbon markup only in the first customUI namespace (2006/01); 2010
+// (14) and later read the 2009/07 one the markup is kept in.
+inline bool ReadsOnlyFirstCustomUINamespace(int majorVersion) { return majorVersion >= 12 && majorVersion < 14; }
+
 // The label for a version text such as "11.0.5510", or empty when the major number
 // (the text before the first ".", read the way atoi reads) is below 8 or missing.
 std::string VersionLabelFor(const std::string& version);

@@ -18,6 +18,11 @@ STDMETHODIMP OutlookAddin::GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) {
     if (ribbonId && wcscmp(ribbonId, kMailComposeRibbon) == 0 &&
         !LoadResourceText(serverModule.instance(), IDR_RIBBON_MARKUP, markup))
         return E_FAIL;
+    // The markup uses nothing the first namespace lacks, so Outlook 2007 gets it there:
+    // markup in a namespace it does not know would leave its windows without any button.
+    size_t at = markup.find(kCustomUINamespace2009);
+    if (at != std::wstring::npos && ReadsOnlyFirstCustomUINamespace(m_majorVersion))
+        markup.replace(at, wcslen(kCustomUINamespace2009), kCustomUINamespace2006);
     *ribbonXml = SysAllocStringLen(markup.data(), static_cast<UINT>(markup.size()));
     return *ribbonXml ? S_OK : E_OUTOFMEMORY;
 }

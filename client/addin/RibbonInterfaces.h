@@ -22,4 +22,8 @@ struct IRibbonExtensibility : public IDispatch {
 // The ribbon of the compose window, the one that gets the button.
 inline constexpr wchar_t kMailComposeRibbon[] = L"Microsoft.Outlook.Mail.Compose";
 
+// The customUI namespaces of ribbon markup: Outlook 2007's, and the one of 2010 and later.
+inline constexpr wchar_t kCustomUINamespace2006[] = L"http://schemas.microsoft.com/office/2006/01/customui";
+inline constexpr wchar_t kCustomUINamespace2009[] = L"http://schemas.microsoft.com/office/2009/07/customui";
+
 }  // namespace parcelon

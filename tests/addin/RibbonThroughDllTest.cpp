@@ -3,7 +3,6 @@
 // called with a ribbon control the way the host calls them.
 #include <gtest/gtest.h>
 
-#include <msxml2.h>
 #include <olectl.h>
 
 #include "DialogWatcher.h"
@@ -15,7 +14,9 @@
 #include "standin/ApplicationObjects.h"
 #include "standin/MailObjects.h"
 #include "standin/RibbonControl.h"
+#include "standin/RibbonMarkup.h"
 #include "standin/WindowObjects.h"
+#include "standin/XmlDocument.h"
 #include "tests/server/ComTestSupport.h"
 #include "tests/support/DebugOutputCapture.h"
 
@@ -23,11 +24,6 @@ using namespace parcelon;
 using namespace testing_support;
 
 namespace {
-// {88D96A05-F192-11D4-A65F-0040963251E5}
-constexpr CLSID kDomDocument60 = {0x88D96A05, 0xF192, 0x11D4, {0xA6, 0x5F, 0x00, 0x40, 0x96, 0x32, 0x51, 0xE5}};
-// {2933BF95-7B36-11D2-B20E-00C04F983E60}
-constexpr IID kXmlDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
-
 std::wstring CustomUI(IRibbonExtensibility* ribbon, const wchar_t* ribbonId) {
     BSTR id = SysAllocString(ribbonId);
     BSTR markup = nullptr;
@@ -36,73 +32,6 @@ std::wstring CustomUI(IRibbonExtensibility* ribbon, const wchar_t* ribbonId) {
     std::wstring text = markup ? std::wstring(markup, SysStringLen(markup)) : L"(null)";
     SysFreeString(markup);
     return text;
-}
-
-// The markup parsed by MSXML, read with XPath in the customUI namespace as prefix "c".
-class Markup {
-public:
-    explicit Markup(const std::wstring& text) {
-        if (FAILED(CoCreateInstance(kDomDocument60, nullptr, CLSCTX_INPROC_SERVER, kXmlDocument2, doc_.putVoid())))
-            return;
-        BSTR source = SysAllocString(text.c_str());
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        doc_->loadXML(source, &loaded);
-        SysFreeString(source);
-        wellFormed_ = loaded == VARIANT_TRUE;
-        SetProperty(L"SelectionLanguage", L"XPath");
-        SetProperty(L"SelectionNamespaces", L"xmlns:c='http://schemas.microsoft.com/office/2009/07/customui'");
-    }
-    bool parserAvailable() const { return static_cast<bool>(doc_); }
-    bool wellFormed() const { return wellFormed_; }
-    // The text of the first node `path` selects, or "(none)".
-    std::wstring Text(const wchar_t* path) {
-        BSTR query = SysAllocString(path);
-        ComPtr<IXMLDOMNode> node;
-        doc_->selectSingleNode(query, node.put());
-        SysFreeString(query);
-        if (!node) return L"(none)";
-        BSTR text = nullptr;
-        node->get_text(&text);
-        std::wstring result = text ? std::wstring(text, SysStringLen(text)) : L"";
-        SysFreeString(text);
-        return result;
-    }
-    long Count(const wchar_t* path) {
-        BSTR query = SysAllocString(path);
-        ComPtr<IXMLDOMNodeList> nodes;
-        doc_->selectNodes(query, nodes.put());
-        SysFreeString(query);
-        long length = -1;
-        if (nodes) nodes->get_length(&length);
-        return length;
-    }
-
-private:
-    void SetProperty(const wchar_t* name, const wchar_t* value) {
-        BSTR propertyName = SysAllocString(name);
-        VARIANT v;
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocString(value);
-        EXPECT_EQ(S_OK, doc_->setProperty(propertyName, v));
-        VariantClear(&v);
-        SysFreeString(propertyName);
-    }
-
-    ComPtr<IXMLDOMDocument2> doc_;
-    bool wellFormed_ = false;
-};
-
-// Calls a member of `object` by name with one object argument, as the host calls ribbon callbacks.
-HRESULT CallByName(IDispatch* object, const wchar_t* name, IDispatch* argument, VARIANT* result) {
-    DISPID id = DISPID_UNKNOWN;
-    auto* names = const_cast<LPOLESTR>(name);
-    HRESULT hr = object->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
-    VARIANT arg;
-    arg.vt = VT_DISPATCH;
-    arg.pdispVal = argument;
-    DISPPARAMS params = {&arg, nullptr, 1, 0};
-    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);
 }
 
 class Ribbon : public RegisteredDllSuite {
@@ -143,7 +72,7 @@ protected:
         IDispatch* control = Keep(new standin::RibbonControl(L"ParcelonButton", L"Tag for Parcelon button", context));
         VARIANT result;
         VariantInit(&result);
-        HRESULT hr = CallByName(callbacks.get(), L"OnRibbonButton", control, &result);
+        HRESULT hr = standin::CallRibbonCallback(callbacks.get(), L"OnRibbonButton", control, &result);
         VariantClear(&result);
         Sleep(50);
         return hr;
@@ -163,9 +92,10 @@ TEST_F(Ribbon, OnlyTheComposeRibbonGetsMarkupAndItPlacesOneLargeButtonAfterInclu
         EXPECT_EQ(L"", CustomUI(ribbon.get(), other)) << other;
     }
     std::wstring text = CustomUI(ribbon.get(), L"Microsoft.Outlook.Mail.Compose");
-    Markup markup(text);
-    ASSERT_TRUE(markup.parserAvailable());
-    ASSERT_TRUE(markup.wellFormed()) << text;
+    standin::XmlDocument markup;
+    ASSERT_TRUE(markup.available());
+    ASSERT_TRUE(markup.Load(text)) << text;
+    ASSERT_TRUE(markup.UseNamespaces(L"xmlns:c='http://schemas.microsoft.com/office/2009/07/customui'"));
     EXPECT_EQ(1, markup.Count(L"/c:customUI/c:ribbon/c:tabs/c:tab"));
     EXPECT_EQ(1, markup.Count(L"//c:group"));
     EXPECT_EQ(1, markup.Count(L"//c:button"));
@@ -188,6 +118,26 @@ TEST_F(Ribbon, OnlyTheComposeRibbonGetsMarkupAndItPlacesOneLargeButtonAfterInclu
         DISPID id = DISPID_UNKNOWN;
         EXPECT_EQ(S_OK, callbacks->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id)) << name;
     }
+}
+
+TEST_F(Ribbon, Outlook2007GetsTheMarkupInTheOnlyNamespaceItReads) {
+    std::wstring current = CustomUI(ribbon.get(), L"Microsoft.Outlook.Mail.Compose");
+    EXPECT_EQ(L"", standin::ReadRibbonTab(current, L"TabNewMailMessage", 16).problem);
+    EXPECT_NE(L"", standin::ReadRibbonTab(current, L"TabNewMailMessage", 12).problem);
+
+    app->version = L"12.0.6423.1000";
+    ASSERT_EQ(S_OK, connection->OnConnection(app->dispatch(), 0, nullptr, nullptr));
+    standin::RibbonTabMarkup tab =
+        standin::ReadRibbonTab(CustomUI(ribbon.get(), L"Microsoft.Outlook.Mail.Compose"), L"TabNewMailMessage", 12);
+    ASSERT_EQ(L"", tab.problem);
+    ASSERT_EQ(1u, tab.groups.size());
+    EXPECT_EQ(L"GroupInclude", tab.groups[0].insertAfterMso);
+    ASSERT_EQ(1u, tab.groups[0].buttons.size());
+    const standin::RibbonButtonMarkup& button = tab.groups[0].buttons[0];
+    EXPECT_EQ(L"ParcelonButton", button.id);
+    EXPECT_EQ(L"OnRibbonButton", button.onAction);
+    EXPECT_EQ(L"GetRibbonImage", button.getImage);
+    EXPECT_EQ(L"Attach files and whole folders, packed into one zip archive", button.supertip);
 }
 
 TEST_F(Ribbon, GetCustomUIAnswersByNameAndRefusesMissingArguments) {
@@ -218,7 +168,7 @@ TEST_F(Ribbon, PictureCallbackGivesTheLargeParcelFace) {
     IDispatch* control = Keep(new standin::RibbonControl(L"ParcelonButton", L"", nullptr));
     VARIANT result;
     VariantInit(&result);
-    ASSERT_EQ(S_OK, CallByName(callbacks.get(), L"GetRibbonImage", control, &result));
+    ASSERT_EQ(S_OK, standin::CallRibbonCallback(callbacks.get(), L"GetRibbonImage", control, &result));
     ASSERT_EQ(VT_DISPATCH, result.vt);
     ComPtr<IPicture> picture;
     ASSERT_EQ(S_OK, result.pdispVal->QueryInterface(IID_IPicture, picture.putVoid()));
@@ -260,16 +210,19 @@ TEST_F(Ribbon, ClickOpensTheDialogOverTheControlsWindowAndOnlyForMail) {
         window->SetCurrentItem(Keep(new standin::OtherItem(standin::OtherItem::Contact)));
         EXPECT_EQ(S_OK, ClickInside(window->dispatch()));
         EXPECT_FALSE(watcher.seen());
-        EXPECT_EQ(S_OK, CallByName(callbacks.get(), L"OnRibbonButton", nullptr, nullptr));
+        EXPECT_EQ(S_OK, standin::CallRibbonCallback(callbacks.get(), L"OnRibbonButton", nullptr, nullptr));
         EXPECT_TRUE(capture.Take(1, 300).empty());
     }
-    {
-        // A failing host call is reported to the debugger output and goes no further.
-        standin::FailMember(L"Inspector.CurrentItem", standin::Failing(E_FAIL, L"The item cannot be opened"));
+    // A failing host call, of the window or of the control, is reported to the debugger
+    // output and goes no further.
+    window->SetCurrentItem(Keep(new standin::MailItem(true, false)));
+    for (const wchar_t* member : {L"Inspector.CurrentItem", L"IRibbonControl.Context"}) {
+        standin::ClearFailures();
+        standin::FailMember(member, standin::Failing(E_FAIL, L"The item cannot be opened"));
         DialogWatcher watcher;
         EXPECT_EQ(S_OK, ClickInside(window->dispatch()));
-        EXPECT_FALSE(watcher.seen());
+        EXPECT_FALSE(watcher.seen()) << member;
         std::string report = Joined(capture.Take(1));
-        EXPECT_NE(std::string::npos, report.find("The item cannot be opened")) << report;
+        EXPECT_NE(std::string::npos, report.find("The item cannot be opened")) << member << ": " << report;
     }
 }

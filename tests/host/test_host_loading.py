@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """parcelon-host as Outlook loads add-ins: from the user's Outlook Addins key, through the
 registered Parcelon.dll of its own bitness, into a compose window whose "Parcelon" button
-the robot clicks. The message's archive is read back by Python's zipfile and unzip -t."""
+the robot clicks: on the ribbon when the host plays Outlook 2007 or later, on the command
+bar before. The message's archive is read back by Python's zipfile and unzip -t."""
 import argparse
 import email
 import email.policy
@@ -15,6 +16,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import dll_registration  # noqa: E402
+import png_pixels  # noqa: E402
 
 HOST = None
 DLL = None
@@ -34,6 +36,15 @@ def wine(*args):
 
 def reg(*args):
     return wine("reg", *args)
+
+
+def ribbons_asked(output):
+    """The ribbon IDs the host asked the add-in for, in order."""
+    return [line.split()[2] for line in output.splitlines()
+            if line.startswith("ribbon asked: ") and " of Parcelon.OutlookAddin: " in line]
+
+
+PARCEL_COLOUR = (196, 140, 72)  # the parcel of the button faces
 
 
 class HostLoadingTest(unittest.TestCase):
@@ -89,8 +100,18 @@ class HostLoadingTest(unittest.TestCase):
         self.assertEqual(0, code, output)
         self.assertIn("registered: " + windows_path(DLL), output)
         self.assertIn("add-in loaded: Parcelon.OutlookAddin", output)
-        self.assertIn('button installed: "Parcelon" on "Standard"', output)
+        # Outlook 16.0 unless told otherwise: the ribbon button, and no command-bar button.
+        self.assertIn("playing Outlook 16.0.0.0", output)
+        self.assertIn('ribbon button: "Parcelon" in group "Parcelon" of the Message tab', output)
+        self.assertIn("ribbon picture: GetRibbonImage for ParcelonButton: 32 x 32", output)
+        self.assertNotIn("button installed:", output)
+        self.assertIn('clicking the ribbon button "Parcelon"', output)
         self.assertIn('dialog opened: "Parcelon"', output)
+        # The main window's ribbon asked for at start-up, before the add-in's start-up
+        # completes, the compose window's once its window opens.
+        self.assertEqual(["Microsoft.Outlook.Explorer", "Microsoft.Outlook.Mail.Compose"], ribbons_asked(output))
+        self.assertLess(output.index("ribbon asked: Microsoft.Outlook.Explorer"), output.index("add-in loaded"))
+        self.assertIn("Microsoft.Outlook.Explorer of Parcelon.OutlookAddin: no markup", output)
         self.assertEqual(["attach.zip"], list(attachments))
         self.check_archive(attachments["attach.zip"])
 
@@ -100,6 +121,26 @@ class HostLoadingTest(unittest.TestCase):
         self.assertNotIn("registered:", output)
         self.assertIn("add-in loaded: Parcelon.OutlookAddin", output)
         self.check_archive(attachments["tree.zip"], "tree.zip")
+
+    def test_outlook_2003_gets_the_command_bar_button_and_is_never_asked_for_a_ribbon(self):
+        output, code, attachments = self.compose("--outlook-version", "11.0.5510", "--attach", windows_path(self.tree))
+        self.assertEqual(0, code, output)
+        self.assertIn("playing Outlook 11.0.5510: compose windows with command bars", output)
+        self.assertIn('button installed: "Parcelon" on "Standard"', output)
+        self.assertIn('clicking the command-bar button "Parcelon"', output)
+        self.assertEqual([], ribbons_asked(output))
+        self.assertNotIn("ribbon button", output)
+        self.assertEqual(["attach.zip"], list(attachments))
+        self.check_archive(attachments["attach.zip"])
+
+    def test_outlook_2007_has_a_compose_ribbon_but_no_main_window_ribbon(self):
+        output, code, attachments = self.compose("--outlook-version", "12.0.6423.1000", "--attach",
+                                                 windows_path(self.tree), "--no-compress")
+        self.assertEqual(0, code, output)
+        self.assertEqual(["Microsoft.Outlook.Mail.Compose"], ribbons_asked(output))
+        self.assertIn('clicking the ribbon button "Parcelon"', output)
+        self.assertNotIn("button installed:", output)
+        self.assertEqual({os.path.basename(n) for n in self.files}, set(attachments))
 
     def test_addin_option_registers_that_dll_and_other_addins_that_fail_are_reported(self):
         reg("add", ADDINS_KEY + r"\Parcelon.Missing", "/v", "LoadBehavior", "/t", "REG_DWORD", "/d", "3", "/f")
@@ -141,23 +182,40 @@ class HostLoadingTest(unittest.TestCase):
         self.assertIn("archive name refused", output)
         self.assertEqual({}, attachments)
 
-    def test_without_paths_the_window_waits_for_a_person_and_closing_it_writes_the_message(self):
+    def leave_window_to_a_person(self, picture_name, *args):
         out = os.path.join(self.work, "by-hand.eml")
-        picture = os.path.join(os.path.dirname(os.path.dirname(HOST)), "host-compose-window.png")
-        host = subprocess.Popen([WINE_RUN, HOST, "compose", "--out", windows_path(out)], stdout=subprocess.PIPE)
+        screens = os.path.join(os.path.dirname(os.path.dirname(HOST)), "screens")
+        os.makedirs(screens, exist_ok=True)
+        picture = os.path.join(screens, picture_name)
+        if os.path.exists(picture):
+            os.unlink(picture)
+        host = subprocess.Popen([WINE_RUN, HOST, "compose", *args, "--out", windows_path(out)],
+                                stdout=subprocess.PIPE)
         closer = subprocess.run([WINE_RUN, CLOSE_WINDOW, "Untitled - Message", windows_path(picture)],
                                 capture_output=True, timeout=120)
         output, _ = host.communicate(timeout=120)
         output = output.decode("utf-8", "replace")
         self.assertEqual(0, closer.returncode, closer.stderr)
         self.assertEqual(0, host.returncode, output)
-        self.assertIn('button installed: "Parcelon" on "Standard"', output)
         self.assertNotIn("dialog opened", output)
         with open(out, "rb") as f:
             message = email.message_from_binary_file(f, policy=email.policy.default)
         self.assertEqual([], list(message.iter_attachments()))
-        with open(picture, "rb") as f:
-            self.assertEqual(b"\x89PNG\r\n\x1a\n", f.read(8))
+        return output, picture
+
+    def test_without_paths_the_window_waits_for_a_person_and_closing_it_writes_the_message(self):
+        # Saved as screens/compose-ribbon.png and screens/compose-command-bar.png.
+        output, picture = self.leave_window_to_a_person("compose-ribbon.png")
+        self.assertIn('ribbon button: "Parcelon"', output)
+        # The 32 x 32 picture from the add-in's callback is on the screen, not a 16 x 16 face.
+        large = png_pixels.count_colour(picture, PARCEL_COLOUR)
+        self.assertGreater(large, 150)
+
+        output, picture = self.leave_window_to_a_person("compose-command-bar.png", "--outlook-version", "11.0")
+        self.assertIn('button installed: "Parcelon" on "Standard"', output)
+        small = png_pixels.count_colour(picture, PARCEL_COLOUR)
+        self.assertGreater(small, 10)
+        self.assertLess(small, large / 2)
 
 
 if __name__ == "__main__":
