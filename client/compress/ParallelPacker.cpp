@@ -2,8 +2,6 @@
 #include "ParallelPacker.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <set>
@@ -12,6 +10,7 @@
 
 #include "SourceFile.h"
 #include "common/DiagnosticLog.h"
+#include "common/SlimLock.h"
 
 namespace parcelon {
 
@@ -50,21 +49,22 @@ public:
 private:
     void Work() {
         try {
-            std::unique_lock<std::mutex> guard(lock_);
+            ChunkDeflater deflater;
+            std::unique_lock<SlimLock> guard(lock_);
             while (!stop_ && !progress_.cancelled()) {
-                if (TakePendingChunk(guard)) continue;
-                if (TakeNextFile(guard)) continue;
+                if (TakePendingChunk(guard, deflater)) continue;
+                if (TakeNextFile(guard, deflater)) continue;
                 if (nextFile_ >= sources_.size() && pending_.empty() && opening_ == 0) break;
                 // The cancel flag is set without a notification; look at it now and then.
-                changed_.wait_for(guard, std::chrono::milliseconds(20));
+                changed_.WaitFor(guard, 20);
             }
         } catch (const std::exception& error) {
             PARCELON_LOG_ERROR("Packing stopped: %s", error.what());
-            std::lock_guard<std::mutex> guard(lock_);
+            std::lock_guard<SlimLock> guard(lock_);
             stop_ = true;
             results_.writeFailed = true;
         }
-        changed_.notify_all();
+        changed_.NotifyAll();
     }
 
     // Chunks of the file being written may run ahead of the window, so that the writer
@@ -73,7 +73,7 @@ private:
         return inFlight_ < window_ || (key.first == writeFile_ && key.second < writeChunk_ + window_);
     }
 
-    bool TakePendingChunk(std::unique_lock<std::mutex>& guard) {
+    bool TakePendingChunk(std::unique_lock<SlimLock>& guard, ChunkDeflater& deflater) {
         if (pending_.empty() || !MayTake(*pending_.begin())) return false;
         ChunkKey key = *pending_.begin();
         pending_.erase(pending_.begin());
@@ -84,14 +84,14 @@ private:
         uint64_t offset = key.second * chunkBytes_;
         uint64_t length = last ? file.source.size - offset : chunkBytes_;
         guard.unlock();
-        DeflatedChunk chunk = DeflateChunk(handle->get(), offset, length, last, progress_.cancel, progress_.doneBytes);
+        DeflatedChunk chunk = deflater.Deflate(handle->get(), offset, length, last, progress_.cancel, progress_.doneBytes);
         handle.reset();
         guard.lock();
         Deliver(key, std::move(chunk));
         return true;
     }
 
-    bool TakeNextFile(std::unique_lock<std::mutex>& guard) {
+    bool TakeNextFile(std::unique_lock<SlimLock>& guard, ChunkDeflater& deflater) {
         if (nextFile_ >= sources_.size() || !MayTake({nextFile_, 0})) return false;
         size_t index = nextFile_++;
         ++opening_;
@@ -109,14 +109,14 @@ private:
         uint64_t length = std::min(file.source.size, chunkBytes_);
         open_[index] = std::move(file);
         for (uint64_t c = 1; c < chunks; ++c) pending_.insert({index, c});
-        changed_.notify_all();
+        changed_.NotifyAll();
         if (chunks == 0) {  // not opened: nothing to deflate
             --inFlight_;
             WriteWhatIsReady();
             return true;
         }
         guard.unlock();
-        DeflatedChunk chunk = DeflateChunk(handle->get(), 0, length, chunks == 1, progress_.cancel, progress_.doneBytes);
+        DeflatedChunk chunk = deflater.Deflate(handle->get(), 0, length, chunks == 1, progress_.cancel, progress_.doneBytes);
         handle.reset();
         guard.lock();
         Deliver({index, 0}, std::move(chunk));
@@ -158,7 +158,7 @@ private:
                 FinishFile(result);
         }
         writing_ = false;
-        changed_.notify_all();
+        changed_.NotifyAll();
     }
 
     // Runs without the lock; only the thread that set `writing_` touches the archive.
@@ -212,8 +212,8 @@ private:
     const unsigned workers_;
     const size_t window_;  // chunks deflated or being deflated and not yet written
 
-    std::mutex lock_;
-    std::condition_variable changed_;
+    SlimLock lock_;
+    SlimCondition changed_;
     size_t nextFile_ = 0;
     size_t opening_ = 0;
     size_t inFlight_ = 0;
