@@ -59,42 +59,34 @@ std::string SystemDriveRoot() {
 
 bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter& writer,
               const PackSettings& settings, PackProgress& progress, AttachReport& report) {
-    // Every file met, in order: an index into `sources`, or why it was left out at once.
-    struct Met {
-        size_t source;
-        std::string path;
-        AddFileResult problem;
-    };
-    constexpr size_t kNoSource = static_cast<size_t>(-1);
-    std::vector<EntrySource> sources;
-    std::vector<Met> met;
+    // The totals for the progress come from a listing of its own that keeps nothing, so
+    // that the packing can take the files as the walk finds them.
     WalkRows(rows, recurse, progress.cancel, [&](WalkedFile&& file) {
-        if (file.problem == AddFileResult::Added) {
-            EntrySource source;
-            file.problem = writer.PrepareEntry(file.path, false, source);
-            if (file.problem == AddFileResult::Added) {
-                source.listedAttributes = file.attributes;
-                met.push_back({sources.size(), {}, AddFileResult::Added});
-                sources.push_back(std::move(source));
-                progress.totalFiles += 1;
-                progress.totalBytes += file.size;
-                return;
-            }
-        }
-        met.push_back({kNoSource, std::move(file.path), file.problem});
+        progress.totalFiles += 1;
+        progress.totalBytes += file.size;
     });
-    PackResults packed;
-    if (!progress.cancelled()) packed = PackEntries(writer, sources, settings, progress);
-    if (progress.cancelled() || packed.cancelled) {
-        report.cancelled = true;
-        return false;
-    }
-    for (const Met& m : met) {
-        AddFileResult result = m.source == kNoSource ? m.problem : packed.results[m.source];
+    FolderWalk walk(rows, recurse);
+    auto next = [&](EntrySource& source) {
+        WalkedFile file;
+        if (progress.cancelled() || !walk.Next(file)) return false;
+        source = EntrySource();
+        source.problem = file.problem;
+        if (source.problem == AddFileResult::Added) source.problem = writer.PrepareEntry(file.path, false, source);
+        source.path = std::move(file.path);
+        source.listedAttributes = file.attributes;
+        return true;
+    };
+    auto done = [&](const EntrySource& source, AddFileResult result) {
         if (result == AddFileResult::Added)
             ++report.packedFiles;
         else
-            report.LeaveOut(m.source == kNoSource ? m.path : sources[m.source].path, DescribeAddFileResult(result));
+            report.LeaveOut(source.path, DescribeAddFileResult(result));
+    };
+    PackResults packed;
+    if (!progress.cancelled()) packed = PackEntries(writer, next, settings, progress, done);
+    if (progress.cancelled() || packed.cancelled) {
+        report.cancelled = true;
+        return false;
     }
     if (packed.writeFailed) {
         report.failure = "the archive could not be written";

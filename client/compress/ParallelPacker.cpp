@@ -21,6 +21,7 @@ constexpr uint64_t kMaxChunkBytes = 1u << 30;
 using ChunkKey = std::pair<size_t, uint64_t>;  // file, chunk
 
 struct OpenedFile {
+    EntrySource entry;
     SourceFile source;
     uint64_t chunks = 0;
     AddFileResult openResult{};
@@ -28,13 +29,11 @@ struct OpenedFile {
 
 class Packer {
 public:
-    Packer(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources, const PackSettings& settings,
-           PackProgress& progress)
-        : writer_(writer), sources_(sources), progress_(progress),
+    Packer(ZipArchiveWriter& writer, const SourceFeed& next, const PackSettings& settings, PackProgress& progress,
+           const SourceDone& done)
+        : writer_(writer), next_(next), done_(done), progress_(progress),
           chunkBytes_(std::clamp<uint64_t>(settings.chunkBytes, 1, kMaxChunkBytes)), workers_(WorkerCount(settings)),
-          window_(workers_ + 4) {
-        results_.results.assign(sources.size(), AddFileResult::Cancelled);
-    }
+          window_(workers_ + 4) {}
 
     PackResults Run() {
         std::vector<std::thread> helpers;
@@ -42,7 +41,7 @@ public:
         Work();
         for (std::thread& helper : helpers) helper.join();
         results_.cancelled = progress_.cancelled();
-        if (!results_.cancelled && writeFile_ < sources_.size()) results_.writeFailed = true;
+        if (!results_.cancelled && (!exhausted_ || writeFile_ < nextFile_)) results_.writeFailed = true;
         return std::move(results_);
     }
 
@@ -54,7 +53,7 @@ private:
             while (!stop_ && !progress_.cancelled()) {
                 if (TakePendingChunk(guard, deflater)) continue;
                 if (TakeNextFile(guard, deflater)) continue;
-                if (nextFile_ >= sources_.size() && pending_.empty() && opening_ == 0) break;
+                if (exhausted_ && pending_.empty() && opening_ == 0) break;
                 // The cancel flag is set without a notification; look at it now and then.
                 changed_.WaitFor(guard, 20);
             }
@@ -92,15 +91,28 @@ private:
     }
 
     bool TakeNextFile(std::unique_lock<SlimLock>& guard, ChunkDeflater& deflater) {
-        if (nextFile_ >= sources_.size() || !MayTake({nextFile_, 0})) return false;
-        size_t index = nextFile_++;
+        // Sources left out before opening have no chunk in flight: they count by themselves.
+        if (exhausted_ || feeding_ || open_.size() + opening_ >= window_ || !MayTake({nextFile_, 0})) return false;
+        feeding_ = true;
         ++opening_;
         ++inFlight_;
         guard.unlock();
-        const EntrySource& source = sources_[index];
-        progress_.SetCurrentFile(source.path);
         OpenedFile file;
-        file.openResult = OpenSourceFile(source.resolved, file.source);
+        bool more = next_(file.entry);
+        guard.lock();
+        feeding_ = false;
+        if (!more) {
+            exhausted_ = true;
+            --opening_;
+            --inFlight_;
+            changed_.NotifyAll();
+            return true;
+        }
+        size_t index = nextFile_++;  // in the order given, since one thread at a time is fed
+        guard.unlock();
+        progress_.SetCurrentFile(file.entry.path);
+        file.openResult = file.entry.problem;
+        if (file.openResult == AddFileResult::Added) file.openResult = OpenSourceFile(file.entry.resolved, file.source);
         if (file.openResult == AddFileResult::Added) file.chunks = ChunkCount(file.source.size, chunkBytes_);
         guard.lock();
         --opening_;
@@ -136,7 +148,7 @@ private:
     void WriteWhatIsReady() {
         if (writing_) return;
         writing_ = true;
-        while (!stop_ && !progress_.cancelled() && writeFile_ < sources_.size()) {
+        while (!stop_ && !progress_.cancelled() && writeFile_ < nextFile_) {
             auto file = open_.find(writeFile_);
             if (file == open_.end()) break;
             if (file->second.openResult != AddFileResult::Added) {
@@ -163,7 +175,7 @@ private:
 
     // Runs without the lock; only the thread that set `writing_` touches the archive.
     AddFileResult WriteChunk(const OpenedFile& file, const DeflatedChunk& chunk) {
-        const EntrySource& source = sources_[writeFile_];
+        const EntrySource& source = file.entry;
         if (writeChunk_ == 0) {
             DWORD attributes = source.listedAttributes != INVALID_FILE_ATTRIBUTES ? source.listedAttributes
                                                                                   : file.source.attributes;
@@ -189,7 +201,7 @@ private:
 
     // The file at the writer's position is done; its chunks not yet deflated are dropped.
     void FinishFile(AddFileResult result) {
-        results_.results[writeFile_] = result;
+        done_(open_.at(writeFile_).entry, result);
         if (result == AddFileResult::WriteFailed) {
             stop_ = true;
             results_.writeFailed = true;
@@ -206,7 +218,8 @@ private:
     }
 
     ZipArchiveWriter& writer_;
-    const std::vector<EntrySource>& sources_;
+    const SourceFeed& next_;
+    const SourceDone& done_;
     PackProgress& progress_;
     const uint64_t chunkBytes_;
     const unsigned workers_;
@@ -214,7 +227,9 @@ private:
 
     SlimLock lock_;
     SlimCondition changed_;
-    size_t nextFile_ = 0;
+    size_t nextFile_ = 0;  // sources taken so far
+    bool feeding_ = false;  // a thread is taking the next source
+    bool exhausted_ = false;
     size_t opening_ = 0;
     size_t inFlight_ = 0;
     std::set<ChunkKey> pending_;
@@ -241,10 +256,25 @@ unsigned WorkerCount(const PackSettings& settings) {
     return std::clamp<unsigned>(system.dwNumberOfProcessors, 1, 16);
 }
 
+PackResults PackEntries(ZipArchiveWriter& writer, const SourceFeed& next, const PackSettings& settings,
+                        PackProgress& progress, const SourceDone& done) {
+    return Packer(writer, next, settings, progress, done).Run();
+}
+
 PackResults PackEntries(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources,
                         const PackSettings& settings, PackProgress& progress) {
-    if (sources.empty()) return {};
-    return Packer(writer, sources, settings, progress).Run();
+    std::vector<AddFileResult> results(sources.size(), AddFileResult::Cancelled);
+    size_t given = 0, finished = 0;
+    PackResults packed = PackEntries(
+        writer,
+        [&](EntrySource& source) {
+            if (given >= sources.size()) return false;
+            source = sources[given++];
+            return true;
+        },
+        settings, progress, [&](const EntrySource&, AddFileResult result) { results[finished++] = result; });
+    packed.results = std::move(results);
+    return packed;
 }
 
 }  // namespace parcelon
