@@ -96,15 +96,10 @@ bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter
 }
 
 namespace {
-void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
-                   const PackObserver& observer, PackProgress& progress, AttachReport& report) {
-    std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(options.archiveName, report);
-    if (!writer) return;
-    bool packed = false;
-    RunWhileDispatching(
-        [&] { packed = PackRows(rows, options.includeSubFolders == 1, *writer, observer.settings, progress, report); },
-        observer.dialog, progress.cancel);
-    // An archive that could not be finished is never attached, nor one the user stopped.
+// After the workers: an archive that could not be finished is never attached, nor one the
+// user stopped.
+void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Attachments& attachments,
+                const AttachOptions& options, AttachReport& report) {
     bool finished = writer->Close();
     writer.reset();
     if (!packed || !finished) {
@@ -114,6 +109,17 @@ void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attach
         return;
     }
     AttachArchive(attachments, report);
+}
+
+void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
+                   const PackObserver& observer, PackProgress& progress, AttachReport& report) {
+    std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(options.archiveName, report);
+    if (!writer) return;
+    bool packed = false;
+    RunWhileDispatching(
+        [&] { packed = PackRows(rows, options.includeSubFolders == 1, *writer, observer.settings, progress, report); },
+        observer.dialog, progress.cancel);
+    EndArchive(std::move(writer), packed, attachments, options, report);
 }
 
 // A Cancel leaves the message as it was: the files attached before it are taken off again,
@@ -170,6 +176,66 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
     }
 }
 }  // namespace
+
+PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
+                       const PackObserver& observer, HWND window, UINT endMessage)
+    : rows_(rows), options_(options), observer_(observer), progress_(*observer.progress), window_(window),
+      endMessage_(endMessage) {
+    try {
+        attachments_ = mailItem.GetAttachments();
+        writer_ = OpenArchive(options_.archiveName, report_);
+    } catch (const _com_error& error) {
+        ReportComError(error);
+        report_.failure = ComErrorText(error);
+    }
+    if (writer_) workers_.reset(CreateThread(nullptr, 0, RunWorkers, this, 0, nullptr));
+    if (workers_) return;
+    if (writer_) Pack();  // no thread to be had: the work runs here
+    PostMessageW(window_, endMessage_, 0, 0);
+}
+
+PackingJob::~PackingJob() {
+    if (workers_) {
+        progress_.cancel = true;
+        WaitForSingleObject(workers_.get(), INFINITE);
+    }
+    if (writer_) {
+        writer_->Close();
+        writer_.reset();
+        DeleteArchive(report_.archivePath);
+    }
+}
+
+DWORD WINAPI PackingJob::RunWorkers(void* parameter) {
+    auto* job = static_cast<PackingJob*>(parameter);
+    job->Pack();
+    PostMessageW(job->window_, job->endMessage_, 0, 0);
+    return 0;
+}
+
+void PackingJob::Pack() {
+    try {
+        packed_ = PackRows(rows_, options_.includeSubFolders == 1, *writer_, observer_.settings, progress_, report_);
+    } catch (const std::exception& error) {
+        report_.failure = error.what();
+    }
+}
+
+AttachReport PackingJob::Finish() {
+    if (workers_) {
+        WaitForSingleObject(workers_.get(), INFINITE);
+        workers_.reset();
+    }
+    try {
+        if (writer_) EndArchive(std::move(writer_), packed_, attachments_, options_, report_);
+    } catch (const _com_error& error) {
+        ReportComError(error);
+        report_.failure = ComErrorText(error);
+    } catch (const std::exception& error) {
+        report_.failure = error.what();
+    }
+    return std::move(report_);
+}
 
 AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem, const AttachOptions& options,
                                const PackObserver& observer) {
