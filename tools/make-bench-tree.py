@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Generates the benchmark tree: many small text files, a few large ones, some
-incompressible data (about 120 MB in all); with --single PATH, one text file of 200 MB.
+incompressible data (about 120 MB in all); with --single PATH, one text file of 200 MB;
+with --many PATH COUNT, COUNT files of a few bytes in folders of 1000.
 Deterministic, so runs compare."""
 import os
 import random
@@ -69,8 +70,22 @@ def single(path, megabytes=200):
     os.replace(path + ".part", path)
 
 
+def many(root, count):
+    """Many tiny files: what the packer keeps per file shows in its memory."""
+    if os.path.exists(os.path.join(root, ".complete")):
+        return
+    for i in range(count):
+        folder = os.path.join(root, "folder%03d" % (i // 1000))
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "a-file-name-of-some-length-%06d.txt" % i), "wb") as f:
+            f.write(b"%d\n" % i)
+    open(os.path.join(root, ".complete"), "w").close()
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "--single":
         single(sys.argv[2])
+    elif sys.argv[1] == "--many":
+        many(sys.argv[2], int(sys.argv[3]))
     else:
         main(sys.argv[1])

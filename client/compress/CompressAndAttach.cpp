@@ -59,42 +59,34 @@ std::string SystemDriveRoot() {
 
 bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter& writer,
               const PackSettings& settings, PackProgress& progress, AttachReport& report) {
-    // Every file met, in order: an index into `sources`, or why it was left out at once.
-    struct Met {
-        size_t source;
-        std::string path;
-        AddFileResult problem;
-    };
-    constexpr size_t kNoSource = static_cast<size_t>(-1);
-    std::vector<EntrySource> sources;
-    std::vector<Met> met;
+    // The totals for the progress come from a listing of its own that keeps nothing, so
+    // that the packing can take the files as the walk finds them.
     WalkRows(rows, recurse, progress.cancel, [&](WalkedFile&& file) {
-        if (file.problem == AddFileResult::Added) {
-            EntrySource source;
-            file.problem = writer.PrepareEntry(file.path, false, source);
-            if (file.problem == AddFileResult::Added) {
-                source.listedAttributes = file.attributes;
-                met.push_back({sources.size(), {}, AddFileResult::Added});
-                sources.push_back(std::move(source));
-                progress.totalFiles += 1;
-                progress.totalBytes += file.size;
-                return;
-            }
-        }
-        met.push_back({kNoSource, std::move(file.path), file.problem});
+        progress.totalFiles += 1;
+        progress.totalBytes += file.size;
     });
-    PackResults packed;
-    if (!progress.cancelled()) packed = PackEntries(writer, sources, settings, progress);
-    if (progress.cancelled() || packed.cancelled) {
-        report.cancelled = true;
-        return false;
-    }
-    for (const Met& m : met) {
-        AddFileResult result = m.source == kNoSource ? m.problem : packed.results[m.source];
+    FolderWalk walk(rows, recurse);
+    auto next = [&](EntrySource& source) {
+        WalkedFile file;
+        if (progress.cancelled() || !walk.Next(file)) return false;
+        source = EntrySource();
+        source.problem = file.problem;
+        if (source.problem == AddFileResult::Added) source.problem = writer.PrepareEntry(file.path, false, source);
+        source.path = std::move(file.path);
+        source.listedAttributes = file.attributes;
+        return true;
+    };
+    auto done = [&](const EntrySource& source, AddFileResult result) {
         if (result == AddFileResult::Added)
             ++report.packedFiles;
         else
-            report.LeaveOut(m.source == kNoSource ? m.path : sources[m.source].path, DescribeAddFileResult(result));
+            report.LeaveOut(source.path, DescribeAddFileResult(result));
+    };
+    PackResults packed;
+    if (!progress.cancelled()) packed = PackEntries(writer, next, settings, progress, done);
+    if (progress.cancelled() || packed.cancelled) {
+        report.cancelled = true;
+        return false;
     }
     if (packed.writeFailed) {
         report.failure = "the archive could not be written";
@@ -104,15 +96,10 @@ bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter
 }
 
 namespace {
-void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
-                   const PackObserver& observer, PackProgress& progress, AttachReport& report) {
-    std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(options.archiveName, report);
-    if (!writer) return;
-    bool packed = false;
-    RunWhileDispatching(
-        [&] { packed = PackRows(rows, options.includeSubFolders == 1, *writer, observer.settings, progress, report); },
-        observer.dialog, progress.cancel);
-    // An archive that could not be finished is never attached, nor one the user stopped.
+// After the workers: an archive that could not be finished is never attached, nor one the
+// user stopped.
+void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Attachments& attachments,
+                const AttachOptions& options, AttachReport& report) {
     bool finished = writer->Close();
     writer.reset();
     if (!packed || !finished) {
@@ -122,6 +109,17 @@ void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attach
         return;
     }
     AttachArchive(attachments, report);
+}
+
+void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
+                   const PackObserver& observer, PackProgress& progress, AttachReport& report) {
+    std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(options.archiveName, report);
+    if (!writer) return;
+    bool packed = false;
+    RunWhileDispatching(
+        [&] { packed = PackRows(rows, options.includeSubFolders == 1, *writer, observer.settings, progress, report); },
+        observer.dialog, progress.cancel);
+    EndArchive(std::move(writer), packed, attachments, options, report);
 }
 
 // A Cancel leaves the message as it was: the files attached before it are taken off again,
@@ -178,6 +176,66 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
     }
 }
 }  // namespace
+
+PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
+                       const PackObserver& observer, HWND window, UINT endMessage)
+    : rows_(rows), options_(options), observer_(observer), progress_(*observer.progress), window_(window),
+      endMessage_(endMessage) {
+    try {
+        attachments_ = mailItem.GetAttachments();
+        writer_ = OpenArchive(options_.archiveName, report_);
+    } catch (const _com_error& error) {
+        ReportComError(error);
+        report_.failure = ComErrorText(error);
+    }
+    if (writer_) workers_.reset(CreateThread(nullptr, 0, RunWorkers, this, 0, nullptr));
+    if (workers_) return;
+    if (writer_) Pack();  // no thread to be had: the work runs here
+    PostMessageW(window_, endMessage_, 0, 0);
+}
+
+PackingJob::~PackingJob() {
+    if (workers_) {
+        progress_.cancel = true;
+        WaitForSingleObject(workers_.get(), INFINITE);
+    }
+    if (writer_) {
+        writer_->Close();
+        writer_.reset();
+        DeleteArchive(report_.archivePath);
+    }
+}
+
+DWORD WINAPI PackingJob::RunWorkers(void* parameter) {
+    auto* job = static_cast<PackingJob*>(parameter);
+    job->Pack();
+    PostMessageW(job->window_, job->endMessage_, 0, 0);
+    return 0;
+}
+
+void PackingJob::Pack() {
+    try {
+        packed_ = PackRows(rows_, options_.includeSubFolders == 1, *writer_, observer_.settings, progress_, report_);
+    } catch (const std::exception& error) {
+        report_.failure = error.what();
+    }
+}
+
+AttachReport PackingJob::Finish() {
+    if (workers_) {
+        WaitForSingleObject(workers_.get(), INFINITE);
+        workers_.reset();
+    }
+    try {
+        if (writer_) EndArchive(std::move(writer_), packed_, attachments_, options_, report_);
+    } catch (const _com_error& error) {
+        ReportComError(error);
+        report_.failure = ComErrorText(error);
+    } catch (const std::exception& error) {
+        report_.failure = error.what();
+    }
+    return std::move(report_);
+}
 
 AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem, const AttachOptions& options,
                                const PackObserver& observer) {

@@ -4,6 +4,7 @@
 // calling (user-interface) thread, which keeps dispatching its messages meanwhile.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include "client/addin/MailItem.h"
 #include "client/dialog/AttachOptions.h"
 #include "client/dialog/FileEntry.h"
+#include "common/UniqueResource.h"
 
 namespace parcelon {
 
@@ -38,7 +40,7 @@ struct AttachReport {
 // its cancel flag stops them; `dialog` gets its keyboard messages through its dialog
 // manager while the user-interface thread waits.
 struct PackObserver {
-    PackProgress* progress = nullptr;
+    PackProgress* progress = nullptr;  // required by PackingJob
     HWND dialog = nullptr;
     PackSettings settings;
 };
@@ -46,6 +48,43 @@ struct PackObserver {
 // Never throws: host failures are reported to the debugger output and recorded.
 AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem, const AttachOptions& options,
                                const PackObserver& observer = {});
+
+// Packing begun on the user-interface thread and finished there on a message: the
+// workers run while the thread's own message loop (the dialog's) goes on, and `endMessage`
+// is posted to `window` when they are done, so a modal loop opened meanwhile on the same
+// thread (a second dialog) does not hold the end back until it closes.
+class PackingJob {
+public:
+    // Reads the mail item's attachments, opens the archive and starts the workers. When
+    // that fails, the end message is posted at once and Finish gives the failure.
+    PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
+               const PackObserver& observer, HWND window, UINT endMessage);
+    // A job not finished is stopped: the workers are cancelled and waited for, and the
+    // unfinished archive is deleted.
+    ~PackingJob();
+    PackingJob(const PackingJob&) = delete;
+    PackingJob& operator=(const PackingJob&) = delete;
+
+    // On the end message: waits for the workers (they have ended), then closes the archive
+    // and attaches it; never throws. Once.
+    AttachReport Finish();
+
+private:
+    static DWORD WINAPI RunWorkers(void* job);
+    void Pack();
+
+    std::vector<FileEntry> rows_;
+    AttachOptions options_;
+    PackObserver observer_;
+    PackProgress& progress_;
+    HWND window_;
+    UINT endMessage_;
+    Attachments attachments_;
+    std::unique_ptr<ZipArchiveWriter> writer_;
+    AttachReport report_;
+    bool packed_ = false;
+    UniqueHandle workers_;
+};
 
 // Packs the rows' files into the open `writer` (no host calls: any thread). Files left out
 // go to `report`; false when the archive cannot be finished or the packing was cancelled.

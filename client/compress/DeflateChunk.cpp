@@ -12,7 +12,9 @@ namespace parcelon {
 namespace {
 constexpr uInt kDictionaryBytes = 32 * 1024;
 
-class RawDeflate {
+}  // namespace
+
+class ChunkDeflater::RawDeflate {
 public:
     RawDeflate() {
         ok_ = deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
@@ -23,7 +25,11 @@ public:
     RawDeflate(const RawDeflate&) = delete;
     RawDeflate& operator=(const RawDeflate&) = delete;
 
-    bool ok() const { return ok_; }
+    // A fresh stream for the next chunk: the same output as a newly made one.
+    bool Reset() {
+        dataType_ = Z_UNKNOWN;
+        return ok_ && deflateReset(&stream_) == Z_OK;
+    }
     bool SetDictionary(const unsigned char* bytes, uInt length) {
         return deflateSetDictionary(&stream_, bytes, length) == Z_OK;
     }
@@ -54,23 +60,25 @@ private:
     bool ok_ = false;
     int dataType_ = Z_UNKNOWN;
 };
-}  // namespace
 
 uint64_t ChunkCount(uint64_t size, uint64_t chunkBytes) { return size == 0 ? 1 : (size + chunkBytes - 1) / chunkBytes; }
 
-DeflatedChunk DeflateChunk(HANDLE file, uint64_t offset, uint64_t length, bool last,
-                           const std::atomic<bool>& cancel, std::atomic<uint64_t>& bytesRead) {
+ChunkDeflater::ChunkDeflater() : stream_(std::make_unique<RawDeflate>()), buffer_(kReadBlock) {}
+
+ChunkDeflater::~ChunkDeflater() = default;
+
+DeflatedChunk ChunkDeflater::Deflate(HANDLE file, uint64_t offset, uint64_t length, bool last,
+                                     const std::atomic<bool>& cancel, std::atomic<uint64_t>& bytesRead) {
     DeflatedChunk chunk;
     chunk.result = AddFileResult::Added;
     chunk.crc = crc32(0, nullptr, 0);
-    RawDeflate deflater;
-    if (!deflater.ok()) {
+    RawDeflate& deflater = *stream_;
+    if (!deflater.Reset()) {
         chunk.result = AddFileResult::WriteFailed;
         chunk.endsStream = true;
         return chunk;
     }
-    // One read buffer per thread: a small file must not pay for clearing a large one.
-    thread_local std::vector<unsigned char> buffer(kReadBlock);
+    std::vector<unsigned char>& buffer = buffer_;
     bool finished = false;
     if (offset > 0) {
         uInt before = static_cast<uInt>(std::min<uint64_t>(offset, kDictionaryBytes));
@@ -81,6 +89,8 @@ DeflatedChunk DeflateChunk(HANDLE file, uint64_t offset, uint64_t length, bool l
             finished = true;
         }
     }
+    // A file deflated in one chunk has no other reader.
+    const bool wholeFile = offset == 0 && last;
     uint64_t position = offset;
     while (!finished) {
         if (cancel.load(std::memory_order_relaxed)) {
@@ -90,7 +100,8 @@ DeflatedChunk DeflateChunk(HANDLE file, uint64_t offset, uint64_t length, bool l
         }
         DWORD want = static_cast<DWORD>(std::min<uint64_t>(kReadBlock, offset + length - position));
         DWORD read = 0;
-        if (want > 0 && !ReadAt(file, position, buffer.data(), want, read)) {
+        if (want > 0 && !(wholeFile ? ReadOn(file, buffer.data(), want, read)
+                                    : ReadAt(file, position, buffer.data(), want, read))) {
             chunk.result = AddFileResult::ReadFailed;
             break;
         }

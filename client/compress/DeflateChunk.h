@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 #include <windows.h>
 
@@ -29,10 +30,26 @@ struct DeflatedChunk {
     AddFileResult result{};      // Added, ReadFailed or Cancelled
 };
 
-// Deflates bytes [offset, offset + length) of `file`. A read that fails or finds the end
-// of the file early finishes the stream there. `cancel` is looked at between reads; bytes
-// read are added to `bytesRead` as they go.
-DeflatedChunk DeflateChunk(HANDLE file, uint64_t offset, uint64_t length, bool last,
-                           const std::atomic<bool>& cancel, std::atomic<uint64_t>& bytesRead);
+// Deflates chunks one after another on one thread. The deflate state and the read buffer
+// are kept from one chunk to the next: setting them up costs more than a small file does.
+class ChunkDeflater {
+public:
+    ChunkDeflater();
+    ~ChunkDeflater();
+    ChunkDeflater(const ChunkDeflater&) = delete;
+    ChunkDeflater& operator=(const ChunkDeflater&) = delete;
+
+    // Deflates bytes [offset, offset + length) of `file`. A read that fails or finds the
+    // end of the file early finishes the stream there. `cancel` is looked at between
+    // reads; bytes read are added to `bytesRead` as they go. A chunk that is a whole file
+    // (offset 0, last) is read from the handle's own position, so nothing else may read it.
+    DeflatedChunk Deflate(HANDLE file, uint64_t offset, uint64_t length, bool last, const std::atomic<bool>& cancel,
+                          std::atomic<uint64_t>& bytesRead);
+
+private:
+    class RawDeflate;
+    std::unique_ptr<RawDeflate> stream_;
+    std::vector<unsigned char> buffer_;
+};
 
 }  // namespace parcelon

@@ -1,7 +1,5 @@
-// The files of the chosen rows in display order.
+// The files of the chosen rows in display order, a file at a time.
 #include "FolderWalk.h"
-
-#include <windows.h>
 
 #include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
@@ -12,55 +10,84 @@ namespace parcelon {
 namespace {
 uint64_t SizeOf(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
 
-class Walk {
-public:
-    Walk(const std::atomic<bool>& cancel, const std::function<void(WalkedFile&&)>& visit)
-        : cancel_(cancel), visit_(visit) {}
-
-    void File(const std::string& path) {
-        WIN32_FILE_ATTRIBUTE_DATA data = {};
-        if (!GetFileAttributesExW(FileSystemPath(path).c_str(), GetFileExInfoStandard, &data))
-            data.dwFileAttributes = INVALID_FILE_ATTRIBUTES;
-        visit_({path, SizeOf(data.nFileSizeHigh, data.nFileSizeLow), data.dwFileAttributes});
-    }
-
-    void Folder(const std::string& folder, bool recurse) {
-        WIN32_FIND_DATAW found = {};
-        UniqueFindHandle search(FindFirstFileW((FileSystemPath(folder) + L"*").c_str(), &found));
-        if (!search) {
-            DWORD error = GetLastError();
-            if (error == ERROR_ACCESS_DENIED)
-                visit_({folder, 0, INVALID_FILE_ATTRIBUTES, AddFileResult::NoAccess});
-            else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
-                visit_({folder, 0, INVALID_FILE_ATTRIBUTES, AddFileResult::Missing});
-            return;
-        }
-        do {
-            if (cancel_.load()) return;
-            std::string name = Utf8FromWide(found.cFileName);
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                visit_({folder + name, SizeOf(found.nFileSizeHigh, found.nFileSizeLow), found.dwFileAttributes});
-            else if (recurse && name != "." && name != "..")
-                Folder(folder + name + "\\", true);
-        } while (FindNextFileW(search.get(), &found));
-    }
-
-private:
-    const std::atomic<bool>& cancel_;
-    const std::function<void(WalkedFile&&)>& visit_;
-};
+WalkedFile ChosenFile(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(FileSystemPath(path).c_str(), GetFileExInfoStandard, &data))
+        data.dwFileAttributes = INVALID_FILE_ATTRIBUTES;
+    return {path, SizeOf(data.nFileSizeHigh, data.nFileSizeLow), data.dwFileAttributes};
+}
 }  // namespace
+
+// A folder being listed: the entry found and not yet taken is in `found`.
+struct FolderWalk::Search {
+    std::string folder;
+    UniqueFindHandle handle;
+    WIN32_FIND_DATAW found = {};
+    bool pending = true;
+};
+
+FolderWalk::FolderWalk(const std::vector<FileEntry>& rows, bool recurse) : rows_(rows), recurse_(recurse) {}
+
+FolderWalk::~FolderWalk() = default;
+
+// Starts listing `folder`; false, with `problem` set when it is worth a report, when
+// nothing can be listed.
+bool FolderWalk::Enter(const std::string& folder, WalkedFile& problem) {
+    auto search = std::make_unique<Search>();
+    search->folder = folder;
+    // The basic listing leaves out the short names, and large fetches take the folder in
+    // fewer calls.
+    search->handle.reset(FindFirstFileExW((FileSystemPath(folder) + L"*").c_str(), FindExInfoBasic, &search->found,
+                                          FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!search->handle) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return false;
+        problem = {folder, 0, INVALID_FILE_ATTRIBUTES,
+                   error == ERROR_ACCESS_DENIED ? AddFileResult::NoAccess : AddFileResult::Missing};
+        return false;
+    }
+    searches_.push_back(std::move(search));
+    return true;
+}
+
+bool FolderWalk::Next(WalkedFile& file) {
+    for (;;) {
+        if (searches_.empty()) {
+            if (nextRow_ >= rows_.size()) return false;
+            const FileEntry& row = rows_[nextRow_++];
+            if (!row.isFolder()) {
+                file = ChosenFile(row.path);
+                return true;
+            }
+            file.problem = AddFileResult::Added;
+            if (!Enter(row.path, file) && file.problem != AddFileResult::Added) return true;
+            continue;
+        }
+        Search& search = *searches_.back();
+        if (!search.pending && !FindNextFileW(search.handle.get(), &search.found)) {
+            searches_.pop_back();
+            continue;
+        }
+        search.pending = false;
+        const WIN32_FIND_DATAW& found = search.found;
+        std::string name = Utf8FromWide(found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            file = {search.folder + name, SizeOf(found.nFileSizeHigh, found.nFileSizeLow), found.dwFileAttributes};
+            return true;
+        }
+        if (recurse_ && name != "." && name != "..") {
+            file.problem = AddFileResult::Added;
+            // The sub-folder is listed before this folder goes on.
+            if (!Enter(search.folder + name + "\\", file) && file.problem != AddFileResult::Added) return true;
+        }
+    }
+}
 
 void WalkRows(const std::vector<FileEntry>& rows, bool recurse, const std::atomic<bool>& cancel,
               const std::function<void(WalkedFile&&)>& visit) {
-    Walk walk(cancel, visit);
-    for (const FileEntry& row : rows) {
-        if (cancel.load()) return;
-        if (row.isFolder())
-            walk.Folder(row.path, recurse);
-        else
-            walk.File(row.path);
-    }
+    FolderWalk walk(rows, recurse);
+    WalkedFile file;
+    while (!cancel.load() && walk.Next(file)) visit(std::move(file));
 }
 
 }  // namespace parcelon

@@ -1,10 +1,12 @@
 // The files of the chosen rows in display order: a chosen file as it is, a chosen folder
-// by its files in the order the file system lists them, sub-folders depth first.
+// by its files in the order the file system lists them, sub-folders depth first. The walk
+// is taken a file at a time and keeps only the searches still open, whatever the tree.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -19,6 +21,26 @@ struct WalkedFile {
     uint64_t size = 0;  // as listed; the file may change before it is read
     DWORD attributes = INVALID_FILE_ATTRIBUTES;  // as listed
     AddFileResult problem = AddFileResult::Added;  // a folder that cannot be searched
+};
+
+class FolderWalk {
+public:
+    FolderWalk(const std::vector<FileEntry>& rows, bool recurse);
+    ~FolderWalk();
+    FolderWalk(const FolderWalk&) = delete;
+    FolderWalk& operator=(const FolderWalk&) = delete;
+
+    // The next file, or folder that cannot be searched; false when the walk has ended.
+    bool Next(WalkedFile& file);
+
+private:
+    struct Search;
+    bool Enter(const std::string& folder, WalkedFile& problem);
+
+    const std::vector<FileEntry>& rows_;
+    const bool recurse_;
+    size_t nextRow_ = 0;
+    std::vector<std::unique_ptr<Search>> searches_;  // the folders being listed, innermost last
 };
 
 // Calls `visit` for every file, and for every folder that cannot be searched, until the

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "common/SlimLock.h"
+
 namespace parcelon {
 
 struct PackProgress {
@@ -17,17 +19,17 @@ struct PackProgress {
     std::atomic<uint64_t> doneFiles{0};
 
     void SetCurrentFile(const std::string& path) {
-        std::lock_guard<std::mutex> lock(nameLock_);
+        std::lock_guard<SlimLock> lock(nameLock_);
         currentFile_ = path;
     }
     std::string CurrentFile() const {
-        std::lock_guard<std::mutex> lock(nameLock_);
+        std::lock_guard<SlimLock> lock(nameLock_);
         return currentFile_;
     }
     bool cancelled() const { return cancel.load(); }
 
 private:
-    mutable std::mutex nameLock_;
+    mutable SlimLock nameLock_;
     std::string currentFile_;
 };
 

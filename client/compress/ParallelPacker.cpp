@@ -2,8 +2,6 @@
 #include "ParallelPacker.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <set>
@@ -12,6 +10,7 @@
 
 #include "SourceFile.h"
 #include "common/DiagnosticLog.h"
+#include "common/SlimLock.h"
 
 namespace parcelon {
 
@@ -22,6 +21,7 @@ constexpr uint64_t kMaxChunkBytes = 1u << 30;
 using ChunkKey = std::pair<size_t, uint64_t>;  // file, chunk
 
 struct OpenedFile {
+    EntrySource entry;
     SourceFile source;
     uint64_t chunks = 0;
     AddFileResult openResult{};
@@ -29,13 +29,11 @@ struct OpenedFile {
 
 class Packer {
 public:
-    Packer(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources, const PackSettings& settings,
-           PackProgress& progress)
-        : writer_(writer), sources_(sources), progress_(progress),
+    Packer(ZipArchiveWriter& writer, const SourceFeed& next, const PackSettings& settings, PackProgress& progress,
+           const SourceDone& done)
+        : writer_(writer), next_(next), done_(done), progress_(progress),
           chunkBytes_(std::clamp<uint64_t>(settings.chunkBytes, 1, kMaxChunkBytes)), workers_(WorkerCount(settings)),
-          window_(workers_ + 4) {
-        results_.results.assign(sources.size(), AddFileResult::Cancelled);
-    }
+          window_(workers_ + 4) {}
 
     PackResults Run() {
         std::vector<std::thread> helpers;
@@ -43,28 +41,29 @@ public:
         Work();
         for (std::thread& helper : helpers) helper.join();
         results_.cancelled = progress_.cancelled();
-        if (!results_.cancelled && writeFile_ < sources_.size()) results_.writeFailed = true;
+        if (!results_.cancelled && (!exhausted_ || writeFile_ < nextFile_)) results_.writeFailed = true;
         return std::move(results_);
     }
 
 private:
     void Work() {
         try {
-            std::unique_lock<std::mutex> guard(lock_);
+            ChunkDeflater deflater;
+            std::unique_lock<SlimLock> guard(lock_);
             while (!stop_ && !progress_.cancelled()) {
-                if (TakePendingChunk(guard)) continue;
-                if (TakeNextFile(guard)) continue;
-                if (nextFile_ >= sources_.size() && pending_.empty() && opening_ == 0) break;
+                if (TakePendingChunk(guard, deflater)) continue;
+                if (TakeNextFile(guard, deflater)) continue;
+                if (exhausted_ && pending_.empty() && opening_ == 0) break;
                 // The cancel flag is set without a notification; look at it now and then.
-                changed_.wait_for(guard, std::chrono::milliseconds(20));
+                changed_.WaitFor(guard, 20);
             }
         } catch (const std::exception& error) {
             PARCELON_LOG_ERROR("Packing stopped: %s", error.what());
-            std::lock_guard<std::mutex> guard(lock_);
+            std::lock_guard<SlimLock> guard(lock_);
             stop_ = true;
             results_.writeFailed = true;
         }
-        changed_.notify_all();
+        changed_.NotifyAll();
     }
 
     // Chunks of the file being written may run ahead of the window, so that the writer
@@ -73,7 +72,7 @@ private:
         return inFlight_ < window_ || (key.first == writeFile_ && key.second < writeChunk_ + window_);
     }
 
-    bool TakePendingChunk(std::unique_lock<std::mutex>& guard) {
+    bool TakePendingChunk(std::unique_lock<SlimLock>& guard, ChunkDeflater& deflater) {
         if (pending_.empty() || !MayTake(*pending_.begin())) return false;
         ChunkKey key = *pending_.begin();
         pending_.erase(pending_.begin());
@@ -84,23 +83,36 @@ private:
         uint64_t offset = key.second * chunkBytes_;
         uint64_t length = last ? file.source.size - offset : chunkBytes_;
         guard.unlock();
-        DeflatedChunk chunk = DeflateChunk(handle->get(), offset, length, last, progress_.cancel, progress_.doneBytes);
+        DeflatedChunk chunk = deflater.Deflate(handle->get(), offset, length, last, progress_.cancel, progress_.doneBytes);
         handle.reset();
         guard.lock();
         Deliver(key, std::move(chunk));
         return true;
     }
 
-    bool TakeNextFile(std::unique_lock<std::mutex>& guard) {
-        if (nextFile_ >= sources_.size() || !MayTake({nextFile_, 0})) return false;
-        size_t index = nextFile_++;
+    bool TakeNextFile(std::unique_lock<SlimLock>& guard, ChunkDeflater& deflater) {
+        // Sources left out before opening have no chunk in flight: they count by themselves.
+        if (exhausted_ || feeding_ || open_.size() + opening_ >= window_ || !MayTake({nextFile_, 0})) return false;
+        feeding_ = true;
         ++opening_;
         ++inFlight_;
         guard.unlock();
-        const EntrySource& source = sources_[index];
-        progress_.SetCurrentFile(source.path);
         OpenedFile file;
-        file.openResult = OpenSourceFile(source.resolved, file.source);
+        bool more = next_(file.entry);
+        guard.lock();
+        feeding_ = false;
+        if (!more) {
+            exhausted_ = true;
+            --opening_;
+            --inFlight_;
+            changed_.NotifyAll();
+            return true;
+        }
+        size_t index = nextFile_++;  // in the order given, since one thread at a time is fed
+        guard.unlock();
+        progress_.SetCurrentFile(file.entry.path);
+        file.openResult = file.entry.problem;
+        if (file.openResult == AddFileResult::Added) file.openResult = OpenSourceFile(file.entry.resolved, file.source);
         if (file.openResult == AddFileResult::Added) file.chunks = ChunkCount(file.source.size, chunkBytes_);
         guard.lock();
         --opening_;
@@ -109,14 +121,14 @@ private:
         uint64_t length = std::min(file.source.size, chunkBytes_);
         open_[index] = std::move(file);
         for (uint64_t c = 1; c < chunks; ++c) pending_.insert({index, c});
-        changed_.notify_all();
+        changed_.NotifyAll();
         if (chunks == 0) {  // not opened: nothing to deflate
             --inFlight_;
             WriteWhatIsReady();
             return true;
         }
         guard.unlock();
-        DeflatedChunk chunk = DeflateChunk(handle->get(), 0, length, chunks == 1, progress_.cancel, progress_.doneBytes);
+        DeflatedChunk chunk = deflater.Deflate(handle->get(), 0, length, chunks == 1, progress_.cancel, progress_.doneBytes);
         handle.reset();
         guard.lock();
         Deliver({index, 0}, std::move(chunk));
@@ -136,7 +148,7 @@ private:
     void WriteWhatIsReady() {
         if (writing_) return;
         writing_ = true;
-        while (!stop_ && !progress_.cancelled() && writeFile_ < sources_.size()) {
+        while (!stop_ && !progress_.cancelled() && writeFile_ < nextFile_) {
             auto file = open_.find(writeFile_);
             if (file == open_.end()) break;
             if (file->second.openResult != AddFileResult::Added) {
@@ -158,12 +170,12 @@ private:
                 FinishFile(result);
         }
         writing_ = false;
-        changed_.notify_all();
+        changed_.NotifyAll();
     }
 
     // Runs without the lock; only the thread that set `writing_` touches the archive.
     AddFileResult WriteChunk(const OpenedFile& file, const DeflatedChunk& chunk) {
-        const EntrySource& source = sources_[writeFile_];
+        const EntrySource& source = file.entry;
         if (writeChunk_ == 0) {
             DWORD attributes = source.listedAttributes != INVALID_FILE_ATTRIBUTES ? source.listedAttributes
                                                                                   : file.source.attributes;
@@ -189,7 +201,7 @@ private:
 
     // The file at the writer's position is done; its chunks not yet deflated are dropped.
     void FinishFile(AddFileResult result) {
-        results_.results[writeFile_] = result;
+        done_(open_.at(writeFile_).entry, result);
         if (result == AddFileResult::WriteFailed) {
             stop_ = true;
             results_.writeFailed = true;
@@ -206,15 +218,18 @@ private:
     }
 
     ZipArchiveWriter& writer_;
-    const std::vector<EntrySource>& sources_;
+    const SourceFeed& next_;
+    const SourceDone& done_;
     PackProgress& progress_;
     const uint64_t chunkBytes_;
     const unsigned workers_;
     const size_t window_;  // chunks deflated or being deflated and not yet written
 
-    std::mutex lock_;
-    std::condition_variable changed_;
-    size_t nextFile_ = 0;
+    SlimLock lock_;
+    SlimCondition changed_;
+    size_t nextFile_ = 0;  // sources taken so far
+    bool feeding_ = false;  // a thread is taking the next source
+    bool exhausted_ = false;
     size_t opening_ = 0;
     size_t inFlight_ = 0;
     std::set<ChunkKey> pending_;
@@ -241,10 +256,25 @@ unsigned WorkerCount(const PackSettings& settings) {
     return std::clamp<unsigned>(system.dwNumberOfProcessors, 1, 16);
 }
 
+PackResults PackEntries(ZipArchiveWriter& writer, const SourceFeed& next, const PackSettings& settings,
+                        PackProgress& progress, const SourceDone& done) {
+    return Packer(writer, next, settings, progress, done).Run();
+}
+
 PackResults PackEntries(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources,
                         const PackSettings& settings, PackProgress& progress) {
-    if (sources.empty()) return {};
-    return Packer(writer, sources, settings, progress).Run();
+    std::vector<AddFileResult> results(sources.size(), AddFileResult::Cancelled);
+    size_t given = 0, finished = 0;
+    PackResults packed = PackEntries(
+        writer,
+        [&](EntrySource& source) {
+            if (given >= sources.size()) return false;
+            source = sources[given++];
+            return true;
+        },
+        settings, progress, [&](const EntrySource&, AddFileResult result) { results[finished++] = result; });
+    packed.results = std::move(results);
+    return packed;
 }
 
 }  // namespace parcelon

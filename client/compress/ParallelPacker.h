@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "DeflateChunk.h"
@@ -18,17 +19,28 @@ struct PackSettings {
 };
 
 struct PackResults {
-    std::vector<AddFileResult> results;  // one per source, in the order given
+    std::vector<AddFileResult> results;  // from the list form: one per source, in the order given
     bool writeFailed = false;            // the archive can no longer be finished
     bool cancelled = false;
 };
 
+// The next source in archive order; false when there are none left. Called by one thread
+// at a time, without the packer's lock: it may walk folders.
+using SourceFeed = std::function<bool(EntrySource&)>;
+// Called in archive order, one thread at a time, as each source is done: added, or why not.
+using SourceDone = std::function<void(const EntrySource&, AddFileResult)>;
+
 // The number of workers for `settings` on this machine.
 unsigned WorkerCount(const PackSettings& settings);
 
-// Adds every source to `writer` in order. Runs one worker on the calling thread and the
-// others on threads of their own; returns when all have ended. Memory in flight is bounded
-// by a few chunks per worker, whatever the sizes of the files.
+// Adds every source `next` gives to `writer` in order. Runs one worker on the calling
+// thread and the others on threads of their own; returns when all have ended. Sources are
+// taken only as the work in flight allows, so memory is bounded by a few chunks and
+// sources per worker, whatever the number and sizes of the files.
+PackResults PackEntries(ZipArchiveWriter& writer, const SourceFeed& next, const PackSettings& settings,
+                        PackProgress& progress, const SourceDone& done);
+
+// The same for a list of sources known at once; a source not reached stays Cancelled.
 PackResults PackEntries(ZipArchiveWriter& writer, const std::vector<EntrySource>& sources,
                         const PackSettings& settings, PackProgress& progress);
 

@@ -39,12 +39,18 @@ AddFileResult OpenSourceFile(const std::string& path, SourceFile& source) {
     UniqueFile file(CreateFileW(fileSystemPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_READONLY | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return OpenFailure(GetLastError(), fileSystemPath);
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(file.get(), &info)) return AddFileResult::CannotOpen;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return AddFileResult::CannotOpen;
-    source.attributes = info.dwFileAttributes;
-    source.lastWrite = info.ftLastWriteTime;
-    source.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    // Not GetFileInformationByHandle: it also asks for the volume's serial number, which
+    // under Wine is a round trip to the mount manager's process for every file.
+    FILE_BASIC_INFO basic = {};
+    LARGE_INTEGER size = {};
+    if (!GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileSizeEx(file.get(), &size))
+        return AddFileResult::CannotOpen;
+    if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) return AddFileResult::CannotOpen;
+    source.attributes = basic.FileAttributes;
+    source.lastWrite.dwLowDateTime = static_cast<DWORD>(basic.LastWriteTime.QuadPart);
+    source.lastWrite.dwHighDateTime = static_cast<DWORD>(basic.LastWriteTime.QuadPart >> 32);
+    source.size = static_cast<uint64_t>(size.QuadPart);
     if (!ZipArchiveWriter::FitsEntryLimit(source.size)) return AddFileResult::TooLarge;
     source.handle = std::make_shared<UniqueFile>(std::move(file));
     return AddFileResult::Added;
@@ -61,6 +67,11 @@ bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD length, DWORD& rea
         return true;
     }
     return false;
+}
+
+bool ReadOn(HANDLE file, void* buffer, DWORD length, DWORD& read) {
+    read = 0;
+    return ReadFile(file, buffer, length, &read, nullptr) != FALSE;
 }
 
 }  // namespace parcelon

@@ -1,9 +1,9 @@
 // Writes one zip archive from files on disk.
 #include "ZipArchiveWriter.h"
 
-#include <iowin32.h>
 #include <vector>
 
+#include "BufferedArchiveFile.h"
 #include "FileLocalTime.h"
 #include "ParallelPacker.h"
 #include "common/FileSystemPath.h"
@@ -85,7 +85,7 @@ bool ZipArchiveWriter::Open(const char* archivePath, const char* baseFolder, boo
     if (append && GetFileAttributesW(fileSystemPath.c_str()) == INVALID_FILE_ATTRIBUTES) append = false;
     // The library's wide Win32 file functions take the archive path in UTF-16.
     zlib_filefunc64_def wideFiles = {};
-    fill_win32_filefunc64W(&wideFiles);
+    FillBufferedWin32FileFunctions(&wideFiles);
     zip_ = zipOpen2_64(fileSystemPath.c_str(), append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE, nullptr,
                        &wideFiles);
     if (!zip_) return false;

@@ -38,6 +38,9 @@ struct EntrySource {
     // The attributes the folder search listed, kept when known: Wine's handle queries
     // leave out the hidden bit it gives names beginning with a dot.
     DWORD listedAttributes = INVALID_FILE_ATTRIBUTES;
+    // Why the source is left out before it is opened (a folder that cannot be searched, a
+    // path that gives no entry name); Added for a file to pack.
+    AddFileResult problem = AddFileResult::Added;
 };
 
 class ZipArchiveWriter {

@@ -2,6 +2,8 @@
 #include "AttachmentDialog.h"
 
 #include <commctrl.h>
+#include <memory>
+#include <vector>
 
 #include "ArchiveName.h"
 #include "AttachOptions.h"
@@ -28,6 +30,17 @@ constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressTickMs = 100;
 // Packing that ends sooner shows no progress at all.
 constexpr DWORD kProgressDelayMs = 500;
+// Posted by the packing workers when they are done.
+constexpr UINT kPackingEnded = WM_APP + 1;
+
+// One OK's packing while it runs: what the workers report and where it is shown.
+struct PackingRun {
+    explicit PackingRun(HWND dialog) : panel(dialog) {}
+    PackProgress progress;
+    ProgressPanel panel;
+    std::vector<HWND> disabled;        // enabled again at the end
+    std::unique_ptr<PackingJob> job;   // packing into an archive: ends on kPackingEnded
+};
 
 // Everything of one open dialog; a second dialog opened from another mail window has its own.
 struct DialogState {
@@ -41,6 +54,7 @@ struct DialogState {
     UniqueImageList images;
     bool released = false;
     // While OK packs: what the workers report, and where it is shown.
+    std::unique_ptr<PackingRun> run;
     PackProgress* packing = nullptr;
     ProgressPanel* panel = nullptr;
     DWORD packingSince = 0;
@@ -170,26 +184,58 @@ std::vector<HWND> DisableAllButCancel(HWND dialog) {
     return disabled;
 }
 
-// Runs the action while this thread keeps answering messages: the dialog shows the
-// progress after a moment, and Cancel (or closing the window) stops the work.
-AttachReport PackWithProgress(HWND dialog, DialogState& state) {
-    std::vector<FileEntry> rows = ChosenRows(state.chosen);
-    PackProgress progress;
-    ProgressPanel panel(dialog);
-    std::vector<HWND> disabled = DisableAllButCancel(dialog);
-    state.packing = &progress;
-    state.panel = &panel;
+// Shows the progress after a moment; only Cancel works until the end.
+void BeginPacking(HWND dialog, DialogState& state) {
+    state.run = std::make_unique<PackingRun>(dialog);
+    state.run->disabled = DisableAllButCancel(dialog);
+    state.packing = &state.run->progress;
+    state.panel = &state.run->panel;
     state.packingSince = GetTickCount();
     SetTimer(dialog, kProgressTimer, kProgressTickMs, nullptr);
-    PackObserver observer;
-    observer.progress = &progress;
-    observer.dialog = dialog;
-    AttachReport report = CompressAndAttach(rows, state.mailItem, attachOptions, observer);
+}
+
+void EndPacking(HWND dialog, DialogState& state) {
     KillTimer(dialog, kProgressTimer);
     state.packing = nullptr;
     state.panel = nullptr;
-    for (HWND control : disabled) EnableWindow(control, TRUE);
-    return report;
+    if (!state.run) return;
+    for (HWND control : state.run->disabled) EnableWindow(control, TRUE);
+    state.run.reset();
+}
+
+// Stopped by the user: nothing attached, and the rows stay for another choice. Otherwise
+// what was left out is told, and the dialog closes.
+INT_PTR AfterPacking(HWND dialog, DialogState& state, const AttachReport& report) {
+    if (report.cancelled) return 0;
+    std::wstring problems = DescribeAttachReport(report);
+    if (!problems.empty()) MessageBoxW(dialog, problems.c_str(), L"Parcelon", MB_OK | MB_ICONWARNING);
+    return CloseDialog(dialog, state);
+}
+
+// Packing into an archive runs while the dialog's own loop goes on and ends on
+// kPackingEnded. Attaching file by file is host calls on this thread: it runs here, and
+// the thread answers its messages between two files.
+INT_PTR StartPacking(HWND dialog, DialogState& state) {
+    std::vector<FileEntry> rows = ChosenRows(state.chosen);
+    BeginPacking(dialog, state);
+    PackObserver observer;
+    observer.progress = state.packing;
+    observer.dialog = dialog;
+    if (attachOptions.compressAttachments == 1) {
+        state.run->job = std::make_unique<PackingJob>(rows, state.mailItem, attachOptions, observer, dialog,
+                                                      kPackingEnded);
+        return 0;
+    }
+    AttachReport report = CompressAndAttach(rows, state.mailItem, attachOptions, observer);
+    EndPacking(dialog, state);
+    return AfterPacking(dialog, state, report);
+}
+
+INT_PTR OnPackingEnded(HWND dialog, DialogState& state) {
+    if (!state.run || !state.run->job) return 0;
+    AttachReport report = state.run->job->Finish();
+    EndPacking(dialog, state);
+    return AfterPacking(dialog, state, report);
 }
 
 void OnProgressTimer(DialogState& state) {
@@ -201,13 +247,7 @@ void OnProgressTimer(DialogState& state) {
 INT_PTR OnOk(HWND dialog, DialogState& state) {
     HideBalloon(state);
     if (!TakeOverArchiveName(dialog, state)) return 0;
-    if (state.mailItem && RowCount(state.chosen) > 0) {
-        AttachReport report = PackWithProgress(dialog, state);
-        // Stopped by the user: nothing attached, and the rows stay for another choice.
-        if (report.cancelled) return 0;
-        std::wstring problems = DescribeAttachReport(report);
-        if (!problems.empty()) MessageBoxW(dialog, problems.c_str(), L"Parcelon", MB_OK | MB_ICONWARNING);
-    }
+    if (state.mailItem && RowCount(state.chosen) > 0) return StartPacking(dialog, state);
     return CloseDialog(dialog, state);
 }
 
@@ -287,8 +327,13 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
         case WM_TIMER:
             if (wParam == kProgressTimer) OnProgressTimer(*state);
             break;
+        case kPackingEnded:
+            return OnPackingEnded(dialog, *state);
         case WM_DESTROY:
             if (state->packing) state->packing->cancel = true;
+            // Packing into an archive is stopped and waited for here; attaching file by
+            // file ends in the frame below, which still uses the run.
+            if (state->run && state->run->job) EndPacking(dialog, *state);
             ReleaseDialogState(*state);
             break;
         default:

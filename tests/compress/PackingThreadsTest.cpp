@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "client/compress/CompressAndAttach.h"
+#include "client/compress/FolderWalk.h"
 #include "client/compress/ParallelPacker.h"
 #include "client/dialog/DroppedEntry.h"
 #include "common/UniqueResource.h"
@@ -232,4 +233,87 @@ TEST(ParallelPacker, OneWorkerAndSeveralWriteTheSameArchive) {
     ASSERT_EQ(2u, entries->size());
     EXPECT_EQ("src/text.txt", (*entries)[0].name);
     EXPECT_EQ(text.size(), (*entries)[0].size);
+}
+
+// Sources are taken as the work in flight allows: the packer never holds more than a few
+// per worker that are taken and not yet done, whatever their number. Sources left out
+// before opening come back in their place with their reason.
+TEST(ParallelPacker, TakesSourcesAsItGoesAndReportsEachInOrder) {
+    ScratchFolder folder;
+    const int kSources = 600;
+    for (int i = 0; i < kSources; i += 3) folder.Write("f" + std::to_string(i) + ".txt", std::string(i + 1, 'x'));
+    for (unsigned workers : {1u, 3u}) {
+        std::string archive = folder.path("stream" + std::to_string(workers) + ".zip");
+        ZipArchiveWriter writer(archive.c_str(), folder.path().c_str(), false);
+        int given = 0;
+        size_t mostHeld = 0;
+        std::vector<std::pair<std::string, AddFileResult>> done;
+        PackSettings settings;
+        settings.workers = workers;
+        PackProgress progress;
+        PackResults results = PackEntries(
+            writer,
+            [&](EntrySource& source) {
+                if (given == kSources) return false;
+                int i = given++;
+                source = EntrySource();
+                // Every third source is a file, the others are missing or left out at once.
+                EXPECT_EQ(AddFileResult::Added, writer.PrepareEntry(folder.path("f" + std::to_string(i) + ".txt"),
+                                                                    false, source));
+                if (i % 3 == 2) source.problem = AddFileResult::NoAccess;
+                mostHeld = std::max(mostHeld, static_cast<size_t>(given) - done.size());
+                return true;
+            },
+            settings, progress,
+            [&](const EntrySource& source, AddFileResult result) { done.emplace_back(source.path, result); });
+        ASSERT_TRUE(writer.Close());
+        EXPECT_FALSE(results.writeFailed || results.cancelled);
+        ASSERT_EQ(static_cast<size_t>(kSources), done.size());
+        for (int i = 0; i < kSources; ++i) {
+            EXPECT_EQ(folder.path("f" + std::to_string(i) + ".txt"), done[i].first);
+            AddFileResult expected = i % 3 == 0 ? AddFileResult::Added
+                                     : i % 3 == 1 ? AddFileResult::Missing
+                                                  : AddFileResult::NoAccess;
+            EXPECT_EQ(expected, done[i].second) << "source " << i;
+        }
+        EXPECT_EQ(static_cast<size_t>(kSources / 3), writer.entryCount());
+        EXPECT_LE(mostHeld, workers + 6u) << workers << " workers";
+    }
+}
+
+// The walk, taken a file at a time, lists a sub-folder where it meets it, and reports a
+// chosen folder that is gone.
+TEST(FolderWalkTest, ListsSubFoldersInPlaceAndReportsAFolderThatIsGone) {
+    ScratchFolder folder;
+    folder.Write("top\\a.txt", "a");
+    folder.Write("top\\m\\inner.txt", "inner");
+    folder.Write("top\\m\\deeper\\deepest.txt", "deepest");
+    folder.Write("top\\z.txt", "z");
+    folder.Write("single.txt", "12345");
+    folder.MakeFolder("top\\empty");
+    std::vector<FileEntry> rows(3);
+    rows[0].path = folder.path("top\\");
+    rows[0].attributes = FILE_ATTRIBUTE_DIRECTORY;
+    rows[1].path = folder.path("gone\\");
+    rows[1].attributes = FILE_ATTRIBUTE_DIRECTORY;
+    rows[2].path = folder.path("single.txt");
+    rows[2].attributes = FILE_ATTRIBUTE_ARCHIVE;
+    auto walk = [&](bool recurse) {
+        std::vector<std::string> met;
+        FolderWalk walker(rows, recurse);
+        WalkedFile file;
+        while (walker.Next(file)) {
+            met.push_back(file.path.substr(folder.path().size()));
+            if (file.problem != AddFileResult::Added) met.back() += std::string(" ") + DescribeAddFileResult(file.problem);
+            if (met.back() == "single.txt") {
+                EXPECT_EQ(5u, file.size);
+            }
+        }
+        return met;
+    };
+    // Wine lists a folder in name order; the sub-folder's files come where "m" is listed.
+    EXPECT_EQ((std::vector<std::string>{"top\\a.txt", "top\\m\\deeper\\deepest.txt", "top\\m\\inner.txt", "top\\z.txt",
+                                        "gone\\ missing", "single.txt"}),
+              walk(true));
+    EXPECT_EQ((std::vector<std::string>{"top\\a.txt", "top\\z.txt", "gone\\ missing", "single.txt"}), walk(false));
 }

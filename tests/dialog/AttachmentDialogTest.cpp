@@ -761,3 +761,90 @@ TEST_F(AttachmentDialogTest, CancelWhilePackingKeepsTheDialogAndItsRows) {
     EXPECT_EQ(std::vector<std::string>{Entry("small.txt")}, ArchiveEntries());
     EXPECT_FALSE(Exists(archivePath));
 }
+
+namespace {
+// A window of the dialog's thread that opens a second dialog there, inside the first one's
+// loop, as a second mail window of the same host does.
+parcelon::MailItem* nestedMail = nullptr;
+HINSTANCE nestedResources = nullptr;
+LRESULT CALLBACK NestingProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message != WM_APP) return DefWindowProcW(window, message, w, l);
+    RunAttachmentDialog(nestedResources, nullptr, *nestedMail);
+    return 0;
+}
+
+struct DialogSearch {
+    HWND first, found;
+};
+BOOL CALLBACK FindOtherDialog(HWND w, LPARAM l) {
+    auto& search = *reinterpret_cast<DialogSearch*>(l);
+    if (w != search.first && IsWindowVisible(w) && GetDlgItem(w, IDC_CHOSEN_LIST)) search.found = w;
+    return search.found ? FALSE : TRUE;
+}
+
+HWND OtherDialogOf(DWORD thread, HWND first) {
+    DialogSearch search = {first, nullptr};
+    EnumThreadWindows(thread, FindOtherDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+}  // namespace
+
+// A second dialog opened on the same thread while the first packs runs a modal loop inside
+// the first one's: the end of the first one's packing must still reach it while the second
+// stays open (an ordering test: the second is closed only after the first has seen its end).
+TEST_F(AttachmentDialogTest, PackingEndsInTheFirstDialogWhileASecondIsOpenOnTheSameThread) {
+    std::string large = folder.Write("large.bin", "");
+    {
+        UniqueFile file(CreateFileA(large.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER end;
+        end.QuadPart = 3ll << 30;
+        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+    }
+    folder.Write("small.txt", "small");
+    auto second = ComPtr<standin::MailItem>::Attach(new standin::MailItem());
+    MailItem secondItem(second->dispatch());
+    nestedMail = &secondItem;
+    nestedResources = dll.module();
+    WNDCLASSW nestingClass = {};
+    nestingClass.lpfnWndProc = NestingProc;
+    nestingClass.hInstance = GetModuleHandleW(nullptr);
+    nestingClass.lpszClassName = L"ParcelonNestingTest";
+    RegisterClassW(&nestingClass);
+    HWND nesting = CreateWindowW(L"ParcelonNestingTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(nesting);
+    DWORD thread = GetCurrentThreadId();
+    auto packing = [](DialogDriver& d) { return d.Item(IDC_PACK_PROGRESS) != nullptr; };
+    Run([&](DialogDriver& first) {
+        first.Drop(IDC_CHOSEN_LIST, {W(folder.path("small.txt")), W(large)});
+        first.ClickLater(IDOK);
+        ASSERT_TRUE(DialogDriver::WaitUntil([&] { return packing(first); }, 30000));
+        PostMessageW(nesting, WM_APP, 0, 0);
+        HWND other = nullptr;
+        ASSERT_TRUE(DialogDriver::WaitUntil([&] { return (other = OtherDialogOf(thread, first.dialog())) != nullptr; }));
+        DialogDriver d(other, thread);
+
+        // Cancel ends the first one's packing; it comes back to its rows at once.
+        first.ClickLater(IDCANCEL);
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return !packing(first); }, 30000))
+            << "the first dialog heard of the end only when the second closed";
+        EXPECT_TRUE(IsWindowEnabled(first.Item(IDOK)));
+        EXPECT_FALSE(Exists(archivePath));
+
+        // Packed through: the first one attaches its archive and closes, the second open all along.
+        first.Select(IDC_CHOSEN_LIST, {first.RowNamed(IDC_CHOSEN_LIST, L"large.bin")});
+        first.Click(IDC_REMOVE);
+        first.ClickLater(IDOK);
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return !IsWindowVisible(first.dialog()); }, 30000));
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return Attached().size() == 1; }));
+        EXPECT_TRUE(d.IsOpen());
+        EXPECT_TRUE(second->attachments().items().empty());
+        d.ClickLater(IDCANCEL);
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return !IsWindowVisible(other); }));
+    });
+    DestroyWindow(nesting);
+    nestedMail = nullptr;
+    ASSERT_EQ(1u, Attached().size());
+    EXPECT_EQ(std::vector<std::string>{Entry("small.txt")}, ArchiveEntries());
+    EXPECT_FALSE(Exists(archivePath));
+}

@@ -1,0 +1,17 @@
+// The archive file seen by the zip library through a write buffer: the library writes each
+// header field by field and seeks back to patch the sizes into an entry's local header;
+// here both land in memory, and the file gets one large write per buffer.
+#pragma once
+
+#include <cstddef>
+#include <ioapi.h>
+
+namespace parcelon {
+
+constexpr size_t kArchiveBufferBytes = 1024 * 1024;
+
+// The library's wide Win32 file functions behind a buffer of `bufferBytes`. A failed write
+// shows on the next write, on the library's error check and on close.
+void FillBufferedWin32FileFunctions(zlib_filefunc64_def* functions, size_t bufferBytes = kArchiveBufferBytes);
+
+}  // namespace parcelon
