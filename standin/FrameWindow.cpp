@@ -2,6 +2,7 @@
 #include "FrameWindow.h"
 
 #include "CommandBarObjects.h"
+#include "common/WindowDC.h"
 
 namespace standin {
 
@@ -149,11 +150,8 @@ void FrameWindow::Paint(HDC dc) {
         int y = r.top + (r.bottom - r.top - kFaceSize) / 2;
         if (DrawsFace(*c)) {
             if (c->face) {
-                HDC memory = CreateCompatibleDC(dc);
-                HGDIOBJ old = SelectObject(memory, c->face.get());
-                BitBlt(dc, x, y, kFaceSize, kFaceSize, memory, 0, 0, SRCCOPY);
-                SelectObject(memory, old);
-                DeleteDC(memory);
+                parcelon::MemoryDC memory(dc, c->face.get());
+                if (memory) BitBlt(dc, x, y, kFaceSize, kFaceSize, memory.get(), 0, 0, SRCCOPY);
             } else {
                 DrawBuiltInFace(dc, x, y);
             }

@@ -2,6 +2,7 @@
 #include "RibbonStrip.h"
 
 #include "common/UniqueResource.h"
+#include "common/WindowDC.h"
 
 namespace standin {
 
@@ -56,12 +57,10 @@ void DrawPlaceholderFace(HDC dc, int x, int y, int index) {
 void DrawPicture(HDC dc, HGDIOBJ picture, int x, int y) {
     BITMAP info = {};
     GetObjectW(picture, sizeof info, &info);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, picture);
+    parcelon::MemoryDC memory(dc, picture);
+    if (!memory) return;
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, x, y, kPictureSize, kPictureSize, memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    StretchBlt(dc, x, y, kPictureSize, kPictureSize, memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
 }
 
 RibbonButton Placeholder(const wchar_t* label) {
