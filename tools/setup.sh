@@ -21,7 +21,14 @@ done
 apt_updated=0
 apt_update() {
     [ $apt_updated -eq 1 ] && return
-    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    # A mirror caught mid-sync fails one index; the others are still usable, so a failed
+    # update is tried once more and then left to the install to judge.
+    local try
+    for try in 1 2; do
+        "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq && break
+        echo "setup: apt-get update failed (try $try of 2)" >&2
+        sleep 5
+    done
     apt_updated=1
 }
 
@@ -31,8 +38,20 @@ if [ ${#missing[@]} -gt 0 ]; then
         "${sudo_cmd[@]}" dpkg --add-architecture i386
     fi
     apt_update
-    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    apt_install() {
+        "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+            apt-get install -y -qq --no-install-recommends "$@"
+    }
+    if ! apt_install "${missing[@]}"; then
+        # The 32-bit Wine needs i386 libraries of the very versions installed for amd64; a
+        # mirror whose i386 index is missing or stale cannot give them. Everything else is
+        # still installed, and the suite then runs as on a machine without 32-bit programs.
+        rest=()
+        for p in "${missing[@]}"; do [ "$p" = wine32 ] || rest+=("$p"); done
+        [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
+        echo "setup: wine32 could not be installed; the x86 suite will not run on this machine" >&2
+        [ ${#rest[@]} -eq 0 ] || apt_install "${rest[@]}"
+    fi
 fi
 
 # minizip 1.1 as Debian ships it (with its security patches); its writer and its wide
