@@ -32,6 +32,12 @@ apt_update() {
     apt_updated=1
 }
 
+# A wine32 the mirror could not give is tried again after six hours, not on every build.
+wine32_refused="$deps/wine32-refused"
+if [ "${missing[*]}" = wine32 ] && [ -n "$(find "$wine32_refused" -mmin -360 2>/dev/null)" ]; then
+    missing=()
+fi
+
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -50,6 +56,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         for p in "${missing[@]}"; do [ "$p" = wine32 ] || rest+=("$p"); done
         [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
         echo "setup: wine32 could not be installed; the x86 suite will not run on this machine" >&2
+        mkdir -p "$deps" && touch "$wine32_refused"
         [ ${#rest[@]} -eq 0 ] || apt_install "${rest[@]}"
     fi
 fi
