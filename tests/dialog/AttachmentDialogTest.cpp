@@ -123,11 +123,11 @@ TEST_F(AttachmentDialogTest, TemplateLaysOutEveryControlAtItsPlaceAndOpensCentre
     const Control controls[] = {
         {IDOK, L"OK", {114, 231, 50, 14}},           {IDCANCEL, L"Cancel", {172, 231, 50, 14}},
         {IDC_BROWSER_LIST, L"", {7, 70, 145, 135}},  {IDC_CHOSEN_LIST, L"", {199, 70, 145, 135}},
-        {IDC_HELP_BUTTON, L"Help", {294, 231, 50, 14}}, {IDC_ADD, L"Add", {158, 119, 35, 14}},
-        {IDC_REMOVE, L"Remove", {158, 138, 35, 14}}, {IDC_BROWSE_EDIT, nullptr, {49, 36, 246, 14}},
-        {IDC_BROWSE, L"Browse", {309, 36, 35, 14}},  {IDC_ARCHIVE_NAME, nullptr, {271, 210, 73, 15}},
-        {IDC_COMPRESS, L"Compress Attachments:", {182, 212, 87, 10}},
-        {IDC_SUB_FOLDERS, L"Include Sub Folders", {266, 56, 75, 10}},
+        {IDC_HELP_BUTTON, L"&Help", {294, 231, 50, 14}}, {IDC_ADD, L"&Add", {158, 119, 35, 14}},
+        {IDC_REMOVE, L"&Remove", {158, 138, 35, 14}}, {IDC_BROWSE_EDIT, nullptr, {49, 36, 246, 14}},
+        {IDC_BROWSE, L"&Browse", {309, 36, 35, 14}},  {IDC_ARCHIVE_NAME, nullptr, {271, 210, 73, 15}},
+        {IDC_COMPRESS, L"&Compress Attachments:", {182, 212, 87, 10}},
+        {IDC_SUB_FOLDERS, L"Include &Sub Folders", {266, 56, 75, 10}},
     };
     Run([&](DialogDriver& d) {
         wchar_t caption[32] = {};
@@ -150,26 +150,126 @@ TEST_F(AttachmentDialogTest, TemplateLaysOutEveryControlAtItsPlaceAndOpensCentre
                 EXPECT_EQ(c.text, d.Text(c.id));
             }
         }
-        // Template order is tab order; the labels and the banner carry no id.
-        std::vector<int> order;
-        for (HWND child = GetWindow(d.dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            order.push_back(static_cast<int>(static_cast<WORD>(GetDlgCtrlID(child))));
-        EXPECT_EQ((std::vector<int>{1, 2, 201, 202, 203, 204, 205, 206, 207, 0xFFFF, 0xFFFF, 0xFFFF, 208, 209, 210,
-                                    0xFFFF}),
+        // Reading order is template order, each label right before what it names.
+        std::vector<std::wstring> order;
+        for (HWND child = GetWindow(d.dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            int id = static_cast<WORD>(GetDlgCtrlID(child));
+            bool banner = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
+            order.push_back(banner ? L"banner"
+                                   : id == 0xFFFF ? L"\"" + DialogDriver::TextOf(child) + L"\"" : std::to_wstring(id));
+        }
+        EXPECT_EQ((Texts{L"banner", L"\"Bro&wse:\"", L"206", L"207", L"\"A&vailable Files:\"", L"201", L"204", L"205",
+                         L"210", L"\"A&ttached Files:\"", L"202", L"209", L"208", L"1", L"2", L"203"}),
                   order);
+        // The shell's dialog font, which scales, rather than the raster system font.
+        LOGFONTW font = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(d.dialog(), WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_NE(0, wcscmp(L"System", font.lfFaceName)) << Utf8FromWide(font.lfFaceName);
+        EXPECT_EQ(d.Item(IDC_BROWSER_LIST), d.Focus()) << "focus starts in \"Available Files:\"";
         EXPECT_EQ(DC_HASDEFID, HIWORD(SendMessageW(d.dialog(), DM_GETDEFID, 0, 0)));
         EXPECT_EQ(IDOK, LOWORD(SendMessageW(d.dialog(), DM_GETDEFID, 0, 0)));
         EXPECT_TRUE(GetWindowLongW(d.Item(IDC_CHOSEN_LIST), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
         EXPECT_EQ(0, GetWindowLongW(d.Item(IDC_CHOSEN_LIST), GWL_STYLE) & (LVS_SINGLESEL | LVS_SORTASCENDING));
         EXPECT_TRUE(SendMessageW(d.Item(IDC_CHOSEN_LIST), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
 
-        RECT r = {};
+        // Centred on the work area of its screen.
+        RECT r = {}, work = {};
         GetWindowRect(d.dialog(), &r);
-        EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2, r.left);
-        EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, r.top);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_EQ(work.left + (work.right - work.left - (r.right - r.left)) / 2, r.left);
+        EXPECT_EQ(work.top + (work.bottom - work.top - (r.bottom - r.top)) / 2, r.top);
         POINT corner = CentreOnScreen(d.dialog());
         EXPECT_EQ(r.left, corner.x);
         EXPECT_EQ(r.top, corner.y);
+        d.Click(IDCANCEL);
+    });
+    // A window larger than the work area keeps its top-left corner, and its caption, on it.
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    HWND large = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, work.right + 400, work.bottom + 300, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, large);
+    POINT corner = CentreOnScreen(large);
+    DestroyWindow(large);
+    EXPECT_EQ(work.left, corner.x);
+    EXPECT_EQ(work.top, corner.y);
+}
+
+TEST_F(AttachmentDialogTest, TabVisitsEveryControlInReadingOrderAndEachAccessKeyReachesItsControl) {
+    MakeWork();
+    Run([&](DialogDriver& d) {
+        // From the first control, Tab visits every enabled one once and comes back.
+        const std::vector<int> tabOrder = {IDC_BROWSE_EDIT, IDC_BROWSE, IDC_BROWSER_LIST, IDC_ADD, IDC_REMOVE,
+                                           IDC_SUB_FOLDERS, IDC_CHOSEN_LIST, IDC_COMPRESS, IDC_ARCHIVE_NAME,
+                                           IDOK, IDCANCEL, IDC_HELP_BUTTON};
+        SendMessageW(d.dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(d.Item(tabOrder[0])), TRUE);
+        std::vector<int> visited;
+        for (size_t i = 0; i <= tabOrder.size(); ++i) {
+            HWND before = d.Focus();
+            visited.push_back(GetDlgCtrlID(before));
+            d.PressKey(VK_TAB);
+            EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.Focus() != before; })) << GetDlgCtrlID(before);
+        }
+        std::vector<int> around = tabOrder;
+        around.push_back(tabOrder[0]);
+        EXPECT_EQ(around, visited);
+
+        // No access key repeats.
+        std::wstring keys;
+        for (HWND child = GetWindow(d.dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            std::wstring text = DialogDriver::TextOf(child);
+            size_t amp = text.find(L'&');
+            if (amp == std::wstring::npos || amp + 1 >= text.size()) continue;
+            wchar_t key = towlower(text[amp + 1]);
+            EXPECT_EQ(std::wstring::npos, keys.find(key)) << "access key repeats: " << Utf8FromWide(text);
+            keys += key;
+        }
+        EXPECT_EQ(9u, keys.size()) << Utf8FromWide(keys);
+
+        // A label's key moves to what it names; a button's presses it; a check box's toggles it.
+        for (auto [key, id] : {std::pair{L'v', IDC_BROWSER_LIST}, {L't', IDC_CHOSEN_LIST}, {L'w', IDC_BROWSE_EDIT}}) {
+            d.PressAccessKey(key);
+            EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.Focus() == d.Item(id); })) << char(key);
+        }
+        d.PressAccessKey(L's');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return attachOptions.includeSubFolders == 0; }));
+        d.PressAccessKey(L'c');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return !IsWindowEnabled(d.Item(IDC_ARCHIVE_NAME)); }));
+        d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt"});
+        d.PressAccessKey(L'a');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowCount(IDC_CHOSEN_LIST) == 1; }));
+        d.Select(IDC_CHOSEN_LIST, {0});
+        d.PressAccessKey(L'r');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowCount(IDC_CHOSEN_LIST) == 0; }));
+        d.Type(IDC_BROWSE_EDIT, W(folder.path("Work")));
+        d.PressAccessKey(L'b');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowNamed(IDC_BROWSER_LIST, L"c.txt") >= 0; }));
+        d.PressAccessKey(L'h');
+        HWND help = d.WaitForMessageBox(L"Parcelon Help");
+        ASSERT_NE(nullptr, help);
+        DialogDriver::PressOk(help);
+        d.Click(IDCANCEL);
+    });
+}
+
+TEST_F(AttachmentDialogTest, DeleteRemovesChosenRowsAndCtrlASelectsEveryRowOfEitherList) {
+    MakeWork();
+    Run([&](DialogDriver& d) {
+        d.PressKeyIn(IDC_BROWSER_LIST, 'A', true);
+        int rows = d.RowCount(IDC_BROWSER_LIST);
+        auto selected = [&](int list) { return static_cast<int>(SendMessageW(d.Item(list), LVM_GETSELECTEDCOUNT, 0, 0)); };
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return selected(IDC_BROWSER_LIST) == rows; }));
+        d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"b.txt", L"Work"});
+        d.Click(IDC_ADD);
+        // Delete does nothing in the browser, whose rows are the disk's.
+        d.PressKeyIn(IDC_BROWSER_LIST, VK_DELETE);
+        d.PressKeyIn(IDC_CHOSEN_LIST, 'A', true);
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return selected(IDC_CHOSEN_LIST) == 3; }));
+        EXPECT_EQ(rows, d.RowCount(IDC_BROWSER_LIST));
+        d.Select(IDC_CHOSEN_LIST, {0, 2});
+        d.PressKeyIn(IDC_CHOSEN_LIST, VK_DELETE);
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowCount(IDC_CHOSEN_LIST) == 1; }));
+        EXPECT_EQ((Texts{L"A.txt"}), d.Column(IDC_CHOSEN_LIST, 0));
         d.Click(IDCANCEL);
     });
 }
@@ -484,46 +584,67 @@ TEST_F(AttachmentDialogTest, TypedArchiveNameIsTakenOverOnOkOrRefusedWithABalloo
     EXPECT_EQ("Notes.ZIP", attachOptions.archiveName);
 }
 
-TEST_F(AttachmentDialogTest, FilesLeftOutAreListedInOneMessageBeforeTheDialogCloses) {
+TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAReportWindowBeforeTheDialogCloses) {
     MakeWork();
-    for (int i = 0; i < 24; ++i) folder.Write("Many\\f" + std::to_string(100 + i) + ".txt", "x");
-    Run([&](DialogDriver& d) {
-        d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"b.txt"});
-        d.Click(IDC_ADD);
-        ASSERT_TRUE(DeleteFileA(folder.path("b.txt").c_str()));
-        d.ClickLater(IDOK);
-        HWND box = d.WaitForMessageBox(L"Parcelon");
-        ASSERT_NE(nullptr, box);
-        std::wstring text = DialogDriver::MessageBoxText(box);
-        EXPECT_EQ(0u, text.find(L"1 of 2 files were left out:")) << Utf8FromWide(text);
-        EXPECT_NE(std::wstring::npos, text.find(W(folder.path("b.txt")) + L": ")) << Utf8FromWide(text);
-        EXPECT_TRUE(d.IsOpen()) << "the dialog waits for the message";
-        DialogDriver::PressOk(box);
-        EXPECT_TRUE(d.WaitClosed());
-    });
-    ASSERT_EQ(1u, Attached().size());
-    EXPECT_EQ((std::vector<std::string>{Entry("A.txt")}), ArchiveEntries());
-
-    // Twenty are named, the rest counted; the files are read-locked away from the writer.
+    for (int i = 0; i < 60; ++i) folder.Write("Many\\f" + std::to_string(100 + i) + ".txt", "x");
+    // The files are read-locked away from the writer.
     std::vector<UniqueFile> locks;
-    for (int i = 0; i < 24; ++i)
+    for (int i = 0; i < 60; ++i)
         locks.emplace_back(CreateFileA(folder.path("Many\\f" + std::to_string(100 + i) + ".txt").c_str(),
                                        GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     Run([&](DialogDriver& d) {
         d.SelectNamed(IDC_BROWSER_LIST, {L"Many", L"A.txt"});
         d.Click(IDC_ADD);
         d.ClickLater(IDOK);
-        HWND box = d.WaitForMessageBox(L"Parcelon");
-        ASSERT_NE(nullptr, box);
-        std::wstring text = DialogDriver::MessageBoxText(box);
-        EXPECT_EQ(0u, text.find(L"24 of 25 files were left out:")) << Utf8FromWide(text);
-        EXPECT_NE(std::wstring::npos, text.find(W(folder.path("Many\\f119.txt"))));
-        EXPECT_EQ(std::wstring::npos, text.find(W(folder.path("Many\\f120.txt"))));
-        EXPECT_NE(std::wstring::npos, text.find(L"\nand 4 more"));
-        SaveScreen(box, L"left-out-files");
-        DialogDriver::PressOk(box);
+        HWND report = d.WaitForMessageBox(L"Parcelon");
+        ASSERT_NE(nullptr, report);
+        EXPECT_TRUE(d.IsOpen()) << "the dialog waits for the report";
+        EXPECT_EQ(L"60 of 61 files were left out:", DialogDriver::TextOf(GetDlgItem(report, IDC_REPORT_TEXT)));
+        HWND list = GetDlgItem(report, IDC_REPORT_LIST);
+        ASSERT_EQ(60, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        wchar_t cell[512] = {};
+        LVITEMW item = {};
+        item.pszText = cell;
+        item.cchTextMax = 512;
+        SendMessageW(list, LVM_GETITEMTEXTW, 59, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(W(folder.path("Many\\f159.txt")), cell);
+        item.iSubItem = 1;
+        SendMessageW(list, LVM_GETITEMTEXTW, 59, reinterpret_cast<LPARAM>(&item));
+        EXPECT_NE(L"", std::wstring(cell));
+
+        // Sized to fit the screen, and resizable with the list following.
+        RECT r = {}, work = {}, listBefore = {}, listAfter = {};
+        GetWindowRect(report, &r);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom);
+        EXPECT_TRUE(GetWindowLongW(report, GWL_STYLE) & WS_THICKFRAME);
+        GetWindowRect(list, &listBefore);
+        SetWindowPos(report, nullptr, 0, 0, r.right - r.left - 40, r.bottom - r.top - 30, SWP_NOMOVE | SWP_NOZORDER);
+        GetWindowRect(list, &listAfter);
+        EXPECT_EQ(listBefore.right - listBefore.left - 40, listAfter.right - listAfter.left);
+        EXPECT_EQ(listBefore.bottom - listBefore.top - 30, listAfter.bottom - listAfter.top);
+        SetWindowPos(report, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+        SaveScreen(report, L"left-out-files");
+
+        // "Copy list" puts every row on the clipboard as text and leaves the window open.
+        EXPECT_EQ(L"&Copy list", DialogDriver::TextOf(GetDlgItem(report, IDC_REPORT_COPY)));
+        SendMessageW(GetDlgItem(report, IDC_REPORT_COPY), BM_CLICK, 0, 0);
+        std::wstring copied;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE text = GetClipboardData(CF_UNICODETEXT)) {
+                copied = static_cast<const wchar_t*>(GlobalLock(text));
+                GlobalUnlock(text);
+            }
+            CloseClipboard();
+        }
+        EXPECT_EQ(0u, copied.find(W(folder.path("Many\\f100.txt")) + L"\t")) << Utf8FromWide(copied.substr(0, 200));
+        EXPECT_EQ(60, std::count(copied.begin(), copied.end(), L'\n'));
+        EXPECT_TRUE(IsWindow(report));
+        DialogDriver::PressOk(report);
         EXPECT_TRUE(d.WaitClosed());
     });
+    ASSERT_EQ(1u, Attached().size());
+    EXPECT_EQ((std::vector<std::string>{Entry("A.txt")}), ArchiveEntries());
 }
 
 TEST_F(AttachmentDialogTest, AStoppedActionSaysWhyAndThatNothingWasAttached) {
@@ -645,7 +766,7 @@ TEST_F(AttachmentDialogTest, DllHoldsTheImageStripAndTheBannerAndBothListsShowTh
         int id;
         LONG width, height;
     };
-    for (Picture p : {Picture{IDB_FILE_ICONS, 112, 15}, Picture{IDB_BANNER, 675, 50}}) {
+    for (Picture p : {Picture{IDB_FILE_ICONS, 112, 15}, Picture{IDB_BANNER, 507, 40}}) {
         UniqueGdiObject bitmap(LoadImageW(dll.module(), MAKEINTRESOURCEW(p.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         ASSERT_TRUE(bitmap) << p.id;
         BITMAP info = {};
