@@ -12,8 +12,11 @@
 #include "client/dialog/AttachOptions.h"
 #include "client/dialog/AttachmentDialog.h"
 #include "client/dialog/FolderBrowserList.h"
+#include "client/dialog/ScaledPicture.h"
 #include "client/resources/ResourceIds.h"
+#include "common/DpiAwareness.h"
 #include "common/TextConversion.h"
+#include "common/WindowDC.h"
 #include "host/ZipListing.h"
 #include "standin/MailObjects.h"
 #include "tests/server/ComTestSupport.h"
@@ -52,13 +55,68 @@ Texts DriveRoots() {
     return roots;
 }
 
-// Saves what the window shows as build/<target>/screens/NAME.png.
+// Saves what the window shows as build/<target>/screens/NAME.png, or NAME-<DPI>dpi.png
+// when the prefix runs at another DPI than 96.
 void SaveScreen(HWND window, const std::wstring& name) {
     std::wstring folder = testing_support::BuildFile(L"screens\\");
     CreateDirectoryW(folder.c_str(), nullptr);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(300);
-    EXPECT_TRUE(testing_support::SaveWindowPng(window, folder + name + L".png")) << Utf8FromWide(name);
+    UINT dpi = ScreenDpi();
+    std::wstring file = folder + name + (dpi == kDefaultDpi ? L"" : L"-" + std::to_wstring(dpi) + L"dpi") + L".png";
+    EXPECT_TRUE(testing_support::SaveWindowPng(window, file)) << Utf8FromWide(file);
+}
+
+// The module whose code answers a window's messages.
+std::wstring ProcedureModule(HWND window) {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(window, GWLP_WNDPROC)), &module);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    return path;
+}
+
+// The size of a bitmap.
+SIZE BitmapSize(HGDIOBJ bitmap) {
+    BITMAP info = {};
+    GetObjectW(bitmap, sizeof info, &info);
+    return {info.bmWidth, info.bmHeight};
+}
+
+// Every control inside the dialog, none over another, and each text fits its control.
+void ExpectNothingOverlapsOrIsCut(HWND dialog) {
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    std::vector<std::pair<HWND, RECT>> controls;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r = {};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        std::string name = Utf8FromWide(DialogDriver::TextOf(child)) + " (" + std::to_string(GetDlgCtrlID(child)) + ")";
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << name;
+        for (const auto& [other, o] : controls) {
+            RECT both = {};
+            EXPECT_FALSE(IntersectRect(&both, &r, &o)) << name << " overlaps " << GetDlgCtrlID(other);
+        }
+        controls.push_back({child, r});
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        LONG style = GetWindowLongW(child, GWL_STYLE);
+        bool button = wcscmp(className, L"Button") == 0, label = wcscmp(className, L"Static") == 0;
+        if (!(button || (label && (style & SS_TYPEMASK) != SS_BITMAP))) continue;
+        std::wstring text = DialogDriver::TextOf(child);
+        text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+        WindowDC dc(child);
+        HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
+        SIZE extent = {};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc.get(), old);
+        bool checkBox = button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        int room = r.right - r.left - (checkBox ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+        EXPECT_LE(extent.cx, room) << name;
+        EXPECT_LE(extent.cy, r.bottom - r.top) << name;
+    }
 }
 
 Texts Head(const Texts& texts, size_t n) { return Texts(texts.begin(), texts.begin() + std::min(n, texts.size())); }
@@ -126,7 +184,7 @@ TEST_F(AttachmentDialogTest, TemplateLaysOutEveryControlAtItsPlaceAndOpensCentre
         {IDC_HELP_BUTTON, L"&Help", {294, 231, 50, 14}}, {IDC_ADD, L"&Add", {158, 119, 35, 14}},
         {IDC_REMOVE, L"&Remove", {158, 138, 35, 14}}, {IDC_BROWSE_EDIT, nullptr, {49, 36, 246, 14}},
         {IDC_BROWSE, L"&Browse", {309, 36, 35, 14}},  {IDC_ARCHIVE_NAME, nullptr, {271, 210, 73, 15}},
-        {IDC_COMPRESS, L"&Compress Attachments:", {182, 212, 87, 10}},
+        {IDC_COMPRESS, L"&Compress Attachments:", {176, 212, 93, 10}},
         {IDC_SUB_FOLDERS, L"Include &Sub Folders", {266, 56, 75, 10}},
     };
     Run([&](DialogDriver& d) {
@@ -681,13 +739,61 @@ TEST_F(AttachmentDialogTest, HelpShowsTheTextShippedInTheDllAndTheDialogStaysOpe
     });
 }
 
-TEST_F(AttachmentDialogTest, ScreenshotWithRowsInBothLists) {
+TEST_F(AttachmentDialogTest, AtTheScreensDpiEveryPictureIsTheOneDrawnForItAndNothingOverlapsOrIsCut) {
     MakeWork();
+    UINT dpi = ScreenDpi();
     Run([&](DialogDriver& d) {
         d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"Work", L"C:\\"});
         d.Click(IDC_ADD);
         d.Drop(IDC_CHOSEN_LIST, {W(folder.path("b.txt"))});
+        EXPECT_EQ(dpi, DpiOfWindow(d.dialog()));
+        HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(d.Item(IDC_BROWSER_LIST), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(images, &cx, &cy);
+        EXPECT_EQ(PictureSizeForDpi(16, dpi), cx);
+        EXPECT_EQ(PictureSizeForDpi(15, dpi), cy);
+        HWND banner = FindWindowExW(d.dialog(), nullptr, L"Static", nullptr);
+        SIZE shown = BitmapSize(reinterpret_cast<HGDIOBJ>(SendMessageW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0)));
+        EXPECT_EQ(PictureSizeForDpi(507, dpi), shown.cx);
+        EXPECT_EQ(PictureSizeForDpi(40, dpi), shown.cy);
+        ExpectNothingOverlapsOrIsCut(d.dialog());
         SaveScreen(d.dialog(), L"dialog");
+        d.Click(IDCANCEL);
+    });
+}
+
+TEST_F(AttachmentDialogTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgainWithThePicturesDrawnForIt) {
+    UINT from = ScreenDpi(), to = from == kDefaultDpi ? 2 * kDefaultDpi : kDefaultDpi;
+    Run([&](DialogDriver& d) {
+        RECT window = {}, before = {}, after = {};
+        GetWindowRect(d.dialog(), &window);
+        GetWindowRect(d.Item(IDC_CHOSEN_LIST), &before);
+        RECT suggested = {window.left, window.top, window.left + MulDiv(window.right - window.left, to, from),
+                          window.top + MulDiv(window.bottom - window.top, to, from)};
+        SendMessageW(d.dialog(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+        GetWindowRect(d.Item(IDC_CHOSEN_LIST), &after);
+        EXPECT_NEAR(MulDiv(before.right - before.left, to, from), after.right - after.left, 1);
+        EXPECT_NEAR(MulDiv(before.bottom - before.top, to, from), after.bottom - after.top, 1);
+        HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(d.Item(IDC_CHOSEN_LIST), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(images, &cx, &cy);
+        EXPECT_EQ(PictureSizeForDpi(16, to), cx);
+        HWND banner = FindWindowExW(d.dialog(), nullptr, L"Static", nullptr);
+        EXPECT_EQ(PictureSizeForDpi(507, to),
+                  BitmapSize(reinterpret_cast<HGDIOBJ>(SendMessageW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0))).cx);
+        ExpectNothingOverlapsOrIsCut(d.dialog());
+        d.Click(IDCANCEL);
+    });
+}
+
+TEST_F(AttachmentDialogTest, ItsControlsAreCommonControlsSixFromTheDllsOwnManifest) {
+    Run([&](DialogDriver& d) {
+        // Version 6 answers for the buttons as well, which user32 answers for otherwise.
+        for (int id : {IDOK, IDC_COMPRESS, IDC_BROWSER_LIST}) {
+            std::wstring module = ProcedureModule(d.Item(id));
+            for (auto& c : module) c = towlower(c);
+            EXPECT_NE(std::wstring::npos, module.find(L"\\comctl32.dll")) << id << ": " << Utf8FromWide(module);
+        }
         d.Click(IDCANCEL);
     });
 }
