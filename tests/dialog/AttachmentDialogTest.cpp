@@ -84,8 +84,9 @@ SIZE BitmapSize(HGDIOBJ bitmap) {
     return {info.bmWidth, info.bmHeight};
 }
 
-// Every control inside the dialog, none over another, and each text fits its control.
-void ExpectNothingOverlapsOrIsCut(HWND dialog) {
+// Every control inside the dialog, none over another, and each text fits its control when
+// the dialog is laid out for `dpi`.
+void ExpectNothingOverlapsOrIsCut(HWND dialog, UINT dpi) {
     RECT client = {};
     GetClientRect(dialog, &client);
     std::vector<std::pair<HWND, RECT>> controls;
@@ -113,7 +114,9 @@ void ExpectNothingOverlapsOrIsCut(HWND dialog) {
         GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
         SelectObject(dc.get(), old);
         bool checkBox = button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
-        int room = r.right - r.left - (checkBox ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+        // The check is drawn at the dialog's DPI, the metric is the screen's.
+        int check = MulDiv(GetSystemMetrics(SM_CXMENUCHECK), dpi, ScreenDpi()) + 4;
+        int room = r.right - r.left - (checkBox ? check : 0);
         EXPECT_LE(extent.cx, room) << name;
         EXPECT_LE(extent.cy, r.bottom - r.top) << name;
     }
@@ -756,7 +759,7 @@ TEST_F(AttachmentDialogTest, AtTheScreensDpiEveryPictureIsTheOneDrawnForItAndNot
         SIZE shown = BitmapSize(reinterpret_cast<HGDIOBJ>(SendMessageW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0)));
         EXPECT_EQ(PictureSizeForDpi(507, dpi), shown.cx);
         EXPECT_EQ(PictureSizeForDpi(40, dpi), shown.cy);
-        ExpectNothingOverlapsOrIsCut(d.dialog());
+        ExpectNothingOverlapsOrIsCut(d.dialog(), dpi);
         SaveScreen(d.dialog(), L"dialog");
         d.Click(IDCANCEL);
     });
@@ -765,15 +768,27 @@ TEST_F(AttachmentDialogTest, AtTheScreensDpiEveryPictureIsTheOneDrawnForItAndNot
 TEST_F(AttachmentDialogTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgainWithThePicturesDrawnForIt) {
     UINT from = ScreenDpi(), to = from == kDefaultDpi ? 2 * kDefaultDpi : kDefaultDpi;
     Run([&](DialogDriver& d) {
-        RECT window = {}, before = {}, after = {};
+        auto fontHeight = [&](HWND window) {
+            LOGFONTW font = {};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+            return font.lfHeight;
+        };
+        LONG fontBefore = fontHeight(d.Item(IDOK));
+        // The system suggests the scaled client area inside the frame of the new screen;
+        // this one keeps the frame, which the test's single screen cannot change.
+        RECT window = {}, client = {}, before = {}, after = {};
         GetWindowRect(d.dialog(), &window);
+        GetClientRect(d.dialog(), &client);
         GetWindowRect(d.Item(IDC_CHOSEN_LIST), &before);
-        RECT suggested = {window.left, window.top, window.left + MulDiv(window.right - window.left, to, from),
-                          window.top + MulDiv(window.bottom - window.top, to, from)};
+        RECT suggested = {window.left, window.top,
+                          window.right + MulDiv(client.right, to, from) - client.right,
+                          window.bottom + MulDiv(client.bottom, to, from) - client.bottom};
         SendMessageW(d.dialog(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(MulDiv(fontBefore, to, from), fontHeight(d.Item(IDOK)));
         GetWindowRect(d.Item(IDC_CHOSEN_LIST), &after);
-        EXPECT_NEAR(MulDiv(before.right - before.left, to, from), after.right - after.left, 1);
-        EXPECT_NEAR(MulDiv(before.bottom - before.top, to, from), after.bottom - after.top, 1);
+        // In proportion, as far as the fonts of the two DPIs are.
+        EXPECT_NEAR(MulDiv(before.right - before.left, to, from), after.right - after.left, (after.right - after.left) / 10);
+        EXPECT_NEAR(MulDiv(before.bottom - before.top, to, from), after.bottom - after.top, (after.bottom - after.top) / 10);
         HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(d.Item(IDC_CHOSEN_LIST), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
         int cx = 0, cy = 0;
         ImageList_GetIconSize(images, &cx, &cy);
@@ -781,7 +796,7 @@ TEST_F(AttachmentDialogTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgainWithThe
         HWND banner = FindWindowExW(d.dialog(), nullptr, L"Static", nullptr);
         EXPECT_EQ(PictureSizeForDpi(507, to),
                   BitmapSize(reinterpret_cast<HGDIOBJ>(SendMessageW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0))).cx);
-        ExpectNothingOverlapsOrIsCut(d.dialog());
+        ExpectNothingOverlapsOrIsCut(d.dialog(), to);
         d.Click(IDCANCEL);
     });
 }
