@@ -30,6 +30,12 @@ SIZE BaseUnits(HFONT font) {
 }
 }  // namespace
 
+RECT DialogUnitsToPixels(HWND dialog, const RECT& units) {
+    SIZE base = BaseUnits(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    return {MulDiv(units.left, base.cx, 4), MulDiv(units.top, base.cy, 8), MulDiv(units.right, base.cx, 4),
+            MulDiv(units.bottom, base.cy, 8)};
+}
+
 void RescaleDialog(HWND dialog, UINT from, UINT to, const RECT& suggested, UniqueGdiObject& font) {
     if (from == 0 || to == 0 || from == to) return;
     LOGFONTW face = {};

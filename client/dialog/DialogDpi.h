@@ -15,5 +15,8 @@ void TakeOverDpiChanges(HWND dialog);
 // dialog the rectangle the system suggested; `font` receives the new font, which the
 // controls use from then on.
 void RescaleDialog(HWND dialog, UINT from, UINT to, const RECT& suggested, UniqueGdiObject& font);
+// `units` in pixels, by the dialog's font as it is now (MapDialogRect keeps to the font
+// the dialog was made with).
+RECT DialogUnitsToPixels(HWND dialog, const RECT& units);
 
 }  // namespace parcelon
