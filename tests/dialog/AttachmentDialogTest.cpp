@@ -801,6 +801,35 @@ TEST_F(AttachmentDialogTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgainWithThe
     });
 }
 
+TEST_F(AttachmentDialogTest, ItIsMadePerMonitorDpiAwareAndTheThreadsContextIsPutBackAfterwards) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using GetThreadContext = void*(WINAPI*)();
+    using SetThreadContext = void*(WINAPI*)(void*);
+    using GetWindowContext = void*(WINAPI*)(HWND);
+    using GetAwareness = int(WINAPI*)(void*);
+    auto threadContext = reinterpret_cast<GetThreadContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    auto setThreadContext = reinterpret_cast<SetThreadContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+    auto windowContext = reinterpret_cast<GetWindowContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    auto awareness = reinterpret_cast<GetAwareness>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (!threadContext || !setThreadContext || !windowContext || !awareness)
+        GTEST_SKIP() << "this Wine has no DPI contexts";
+    constexpr int kSystemAware = 1, kPerMonitorAware = 2;  // DPI_AWARENESS_...
+    // The thread as Office calls add-ins: aware of the system's DPI only.
+    void* own = setThreadContext(reinterpret_cast<void*>(static_cast<INT_PTR>(-2)));
+    ASSERT_NE(nullptr, own);
+    ASSERT_EQ(kSystemAware, awareness(threadContext()));
+    Run([&](DialogDriver& d) {
+        EXPECT_EQ(kPerMonitorAware, awareness(windowContext(d.dialog())));
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(kSystemAware, awareness(threadContext()));
+    setThreadContext(own);
+}
+
 TEST_F(AttachmentDialogTest, ItsControlsAreCommonControlsSixFromTheDllsOwnManifest) {
     Run([&](DialogDriver& d) {
         // Version 6 answers for the buttons as well, which user32 answers for otherwise.
