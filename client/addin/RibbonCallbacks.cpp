@@ -66,8 +66,15 @@ STDMETHODIMP OutlookAddin::GetRibbonImage(IDispatch* control, IPictureDisp** ima
     *image = nullptr;
     try {
         // 32 bits with alpha, so that the ribbon's own colour shows around the parcel.
-        UniqueGdiObject face = LoadPictureForDpi(serverModule.instance(), IDB_RIBBON_FACE, RibbonDpi(control));
+        UINT dpi = RibbonDpi(control);
+        UniqueGdiObject face = LoadPictureForDpi(serverModule.instance(), IDB_RIBBON_FACE, dpi);
         if (!face) return HRESULT_FROM_WIN32(GetLastError());
+        // Between the drawn scales the ribbon asks for a size none of them has.
+        int asked = ScaleToDpi(32, dpi);
+        if (PictureSizeForDpi(32, dpi) != asked) {
+            UniqueGdiObject resized = ResizedAlphaPicture(static_cast<HBITMAP>(face.get()), asked, asked);
+            if (resized) face = std::move(resized);
+        }
         PICTDESC description = {};
         description.cbSizeofstruct = sizeof description;
         description.picType = PICTYPE_BITMAP;

@@ -16,5 +16,8 @@ int PictureIdForDpi(int baseId, UINT dpi);
 int PictureSizeForDpi(int value, UINT dpi);
 // Picture `baseId` of `module` drawn nearest to `dpi`, as a device-independent bitmap.
 UniqueGdiObject LoadPictureForDpi(HMODULE module, int baseId, UINT dpi, UINT flags = 0);
+// A 32-bit picture with premultiplied alpha, averaged to `width` x `height` pixels (for the
+// DPIs between the drawn scales); null for anything else.
+UniqueGdiObject ResizedAlphaPicture(HBITMAP picture, int width, int height);
 
 }  // namespace parcelon
