@@ -72,6 +72,28 @@ bool PrintReport(const std::wstring& text) {
     }
     return stopped;
 }
+
+std::wstring CellOf(HWND list, int row, int column) {
+    std::wstring text(1024, L'\0');
+    for (;;) {
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.pszText = &text[0];
+        item.cchTextMax = static_cast<int>(text.size());
+        size_t length = static_cast<size_t>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < text.size()) return text.substr(0, length);
+        text.resize(text.size() * 2);
+    }
+}
+
+// The report window of left-out files: its line, then a line for each of its rows.
+void PrintReportRows(const std::wstring& summary, HWND list) {
+    printf("report: %s\n", parcelon::Utf8FromWide(summary).c_str());
+    int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row)
+        printf("left out: %s (%s)\n", parcelon::Utf8FromWide(CellOf(list, row, 0)).c_str(),
+               parcelon::Utf8FromWide(CellOf(list, row, 1)).c_str());
+}
 }  // namespace
 
 namespace {
@@ -125,7 +147,10 @@ bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
             return false;
         }
         if (HWND box = FindOwnedDialog(dialog)) {
-            stopped = PrintReport(TextOf(GetDlgItem(box, kMessageBoxText))) || stopped;
+            if (HWND list = GetDlgItem(box, IDC_REPORT_LIST))
+                PrintReportRows(TextOf(GetDlgItem(box, IDC_REPORT_TEXT)), list);
+            else
+                stopped = PrintReport(TextOf(GetDlgItem(box, kMessageBoxText))) || stopped;
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             while (IsWindow(box)) Sleep(20);
         }

@@ -171,6 +171,9 @@ int Compose(const Arguments& args) {
 }  // namespace
 
 int main() {
+    // Aware of the system's DPI, as Outlook is: at a high DPI the stand-in draws at full
+    // size, and the add-in's per-monitor windows measure the same pixels as it does.
+    SetProcessDPIAware();
     std::vector<std::string> argv = CommandLineArguments();
     if (argv.size() >= 2 && argv[1] == "pack") return host::RunPackCommand({argv.begin() + 2, argv.end()});
     Arguments args;

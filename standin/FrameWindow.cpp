@@ -2,6 +2,7 @@
 #include "FrameWindow.h"
 
 #include "CommandBarObjects.h"
+#include "ScreenPixels.h"
 #include "common/WindowDC.h"
 
 namespace standin {
@@ -30,9 +31,9 @@ bool DrawsCaption(const CommandBarControl& c) { return !c.isButton() || c.style 
 
 // A built-in face: the stand-in has no icon library, so every FaceId looks alike.
 void DrawBuiltInFace(HDC dc, int x, int y) {
-    RECT outer = {x + 1, y + 1, x + kFaceSize - 1, y + kFaceSize - 1};
+    RECT outer = {x + Px(1), y + Px(1), x + Px(kFaceSize - 1), y + Px(kFaceSize - 1)};
     FillRect(dc, &outer, GetSysColorBrush(COLOR_3DSHADOW));
-    RECT inner = {x + 4, y + 4, x + kFaceSize - 4, y + kFaceSize - 4};
+    RECT inner = {x + Px(4), y + Px(4), x + Px(kFaceSize - 4), y + Px(kFaceSize - 4)};
     FillRect(dc, &inner, GetSysColorBrush(COLOR_WINDOW));
 }
 }  // namespace
@@ -51,7 +52,7 @@ void FrameWindow::Destroy() {
 HWND FrameWindow::Handle() {
     if (window_) return window_;
     RegisterFrameClass(&Procedure);
-    window_ = CreateWindowExW(0, kClassName, caption_.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 640, 420, nullptr,
+    window_ = CreateWindowExW(0, kClassName, caption_.c_str(), WS_OVERLAPPEDWINDOW, Px(40), Px(40), Px(640), Px(420), nullptr,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window_) SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     return window_;
@@ -87,17 +88,17 @@ void FrameWindow::Layout(HDC dc, Visit visit) {
         for (CommandBarControl* c : bar->controls().items()) {
             if (!c->visible) continue;
             int width = 8;
-            if (DrawsFace(*c)) width += kFaceSize + 4;
+            if (DrawsFace(*c)) width += Px(kFaceSize) + 4;
             if (DrawsCaption(*c)) {
                 SIZE text = {};
                 GetTextExtentPoint32W(dc, c->caption.c_str(), static_cast<int>(c->caption.size()), &text);
                 width += text.cx + 4;
             }
-            RECT rect = {left, top + 2, left + width, top + kBarHeight - 2};
+            RECT rect = {left, top + 2, left + width, top + Px(kBarHeight) - 2};
             if (visit(c, rect)) return;
             left += width + 2;
         }
-        top += kBarHeight;
+        top += Px(kBarHeight);
     }
     RECT rest = {0, top, 0, 0};
     visit(nullptr, rest);
@@ -147,15 +148,20 @@ void FrameWindow::Paint(HDC dc) {
         RECT edge = r;
         DrawEdge(dc, &edge, c->isButton() ? EDGE_RAISED : EDGE_SUNKEN, BF_RECT);
         int x = r.left + 4;
-        int y = r.top + (r.bottom - r.top - kFaceSize) / 2;
+        int y = r.top + (r.bottom - r.top - Px(kFaceSize)) / 2;
         if (DrawsFace(*c)) {
             if (c->face) {
+                // A face drawn for another scale is stretched, as the command bars do.
+                BITMAP info = {};
+                GetObjectW(c->face.get(), sizeof info, &info);
                 parcelon::MemoryDC memory(dc, c->face.get());
-                if (memory) BitBlt(dc, x, y, kFaceSize, kFaceSize, memory.get(), 0, 0, SRCCOPY);
+                if (memory)
+                    StretchBlt(dc, x, y, Px(kFaceSize), Px(kFaceSize), memory.get(), 0, 0, info.bmWidth, info.bmHeight,
+                               SRCCOPY);
             } else {
                 DrawBuiltInFace(dc, x, y);
             }
-            x += kFaceSize + 4;
+            x += Px(kFaceSize) + 4;
         }
         if (DrawsCaption(*c)) {
             RECT text = {x, r.top, r.right - 2, r.bottom};

@@ -8,7 +8,8 @@ source "$root/tools/wine-env.sh"
 
 # PARCELON_TEST_DISPLAY picks the display number where several runs share a machine.
 display=${PARCELON_TEST_DISPLAY:-:$((90 + RANDOM % 400))}
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# As large as a laptop's screen run at 200 percent, so the windows tested at 192 DPI fit.
+Xvfb "$display" -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
 cleanup() {

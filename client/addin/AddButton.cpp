@@ -4,14 +4,17 @@
 #include "ButtonFace.h"
 #include "ClipboardSnapshot.h"
 #include "OutlookAddin.h"
+#include "client/dialog/ScaledPicture.h"
 #include "common/ComErrorReport.h"
+#include "common/DpiAwareness.h"
 
 namespace parcelon {
 
 namespace {
+// Command bars are drawn at the screen's DPI: the face drawn nearest to it.
 UniqueGdiObject LoadFaceBitmap(int bitmapId, UINT flags) {
-    return UniqueGdiObject(
-        LoadImageW(serverModule.instance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, flags));
+    return UniqueGdiObject(LoadImageW(serverModule.instance(), MAKEINTRESOURCEW(PictureIdForDpi(bitmapId, ScreenDpi())),
+                                      IMAGE_BITMAP, 0, 0, flags));
 }
 
 bool TakesPictures(const std::string& label) { return label == "Outlook 2003" || label == "Outlook 2002"; }

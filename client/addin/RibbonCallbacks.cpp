@@ -5,8 +5,10 @@
 
 #include "AttachFromWindow.h"
 #include "HostInterfaces.h"
+#include "client/dialog/ScaledPicture.h"
 #include "client/resources/ResourceIds.h"
 #include "common/ComErrorReport.h"
+#include "common/DpiAwareness.h"
 #include "common/ResourceText.h"
 
 namespace parcelon {
@@ -41,20 +43,49 @@ STDMETHODIMP OutlookAddin::OnRibbonButton(IDispatch* control) {
     return S_OK;
 }
 
-STDMETHODIMP OutlookAddin::GetRibbonImage(IDispatch*, IPictureDisp** image) {
+namespace {
+// The DPI of the window the ribbon control is in: the picture is asked for at its size.
+UINT RibbonDpi(IDispatch* control) {
+    try {
+        HostObject ribbonControl = control ? HostObject::Query(control, IID_IRibbonControl) : HostObject();
+        HostObject context = ribbonControl ? HostObject::Query(ribbonControl.Get(L"Context"), IID_IDispatch) : HostObject();
+        ComPtr<IOleWindow> window;
+        HWND handle = nullptr;
+        if (context && SUCCEEDED(context.dispatch()->QueryInterface(IID_IOleWindow, window.putVoid())) && window &&
+            SUCCEEDED(window->GetWindow(&handle)) && handle)
+            return DpiOfWindow(handle);
+    } catch (const _com_error& error) {
+        ReportComError(error);
+    }
+    return ScreenDpi();
+}
+}  // namespace
+
+STDMETHODIMP OutlookAddin::GetRibbonImage(IDispatch* control, IPictureDisp** image) {
     if (!image) return E_POINTER;
     *image = nullptr;
-    HBITMAP face = static_cast<HBITMAP>(
-        LoadImageW(serverModule.instance(), MAKEINTRESOURCEW(IDB_RIBBON_FACE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!face) return HRESULT_FROM_WIN32(GetLastError());
-    PICTDESC description = {};
-    description.cbSizeofstruct = sizeof description;
-    description.picType = PICTYPE_BITMAP;
-    description.bmp.hbitmap = face;
-    // The picture owns the bitmap: the host keeps it as long as it draws the button.
-    HRESULT hr = OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(image));
-    if (FAILED(hr)) DeleteObject(face);
-    return hr;
+    try {
+        // 32 bits with alpha, so that the ribbon's own colour shows around the parcel.
+        UINT dpi = RibbonDpi(control);
+        UniqueGdiObject face = LoadPictureForDpi(serverModule.instance(), IDB_RIBBON_FACE, dpi);
+        if (!face) return HRESULT_FROM_WIN32(GetLastError());
+        // Between the drawn scales the ribbon asks for a size none of them has.
+        int asked = ScaleToDpi(32, dpi);
+        if (PictureSizeForDpi(32, dpi) != asked) {
+            UniqueGdiObject resized = ResizedAlphaPicture(static_cast<HBITMAP>(face.get()), asked, asked);
+            if (resized) face = std::move(resized);
+        }
+        PICTDESC description = {};
+        description.cbSizeofstruct = sizeof description;
+        description.picType = PICTYPE_BITMAP;
+        description.bmp.hbitmap = static_cast<HBITMAP>(face.get());
+        // The picture owns the bitmap: the host keeps it as long as it draws the button.
+        HRESULT hr = OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(image));
+        if (SUCCEEDED(hr)) face.release();
+        return hr;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
 }
 
 }  // namespace parcelon

@@ -1,39 +1,34 @@
 // What the dialog tells the user after OK when files were left out or the action stopped.
 #include "AttachReportText.h"
 
+#include "client/resources/ResourceIds.h"
 #include "common/TextConversion.h"
 
 namespace parcelon {
 
 namespace {
-constexpr size_t kListedFiles = 20;
-
 std::wstring Count(size_t n, const wchar_t* one, const wchar_t* many) {
     return std::to_wstring(n) + L" " + (n == 1 ? one : many);
 }
-
-std::wstring LeftOutList(const AttachReport& report) {
-    std::wstring text;
-    for (size_t i = 0; i < report.leftOut.size() && i < kListedFiles; ++i)
-        text += L"\n" + WideFromUtf8(report.leftOut[i].path) + L": " + WideFromUtf8(report.leftOut[i].reason);
-    if (report.leftOut.size() > kListedFiles)
-        text += L"\nand " + std::to_wstring(report.leftOut.size() - kListedFiles) + L" more";
-    return text;
-}
 }  // namespace
 
-std::wstring DescribeAttachReport(const AttachReport& report) {
-    if (!report.failure.empty()) {
-        std::wstring text = L"Attaching stopped: " + WideFromUtf8(report.failure) + L".\n";
-        if (report.attachedFiles == 0 && !report.archiveAttached)
-            return text + L"Nothing was attached to the message.";
-        return text + L"Only " + Count(report.attachedFiles, L"file was", L"files were") +
-               L" attached before it stopped.";
-    }
-    if (report.leftOut.empty()) return {};
+std::wstring DescribeAttachStop(const AttachReport& report) {
+    if (report.failure.empty()) return {};
+    std::wstring text = L"Attaching stopped: " + WideFromUtf8(report.failure) + L".\n";
+    if (report.attachedFiles == 0 && !report.archiveAttached) return text + L"Nothing was attached to the message.";
+    return text + L"Only " + Count(report.attachedFiles, L"file was", L"files were") + L" attached before it stopped.";
+}
+
+ReportContent LeftOutReport(const AttachReport& report) {
+    ReportContent content;
     size_t total = report.leftOut.size() + report.packedFiles + report.attachedFiles;
-    return std::to_wstring(report.leftOut.size()) + L" of " + Count(total, L"file was", L"files were") +
-           L" left out:\n" + LeftOutList(report);
+    content.summary = std::to_wstring(report.leftOut.size()) + L" of " +
+                      Count(total, L"file was", L"files were") + L" left out:";
+    content.columns = {L"File", L"Reason"};
+    for (const auto& file : report.leftOut)
+        content.rows.push_back({WideFromUtf8(file.path), WideFromUtf8(file.reason)});
+    content.buttons = {{IDC_REPORT_COPY, L"&Copy list"}, {IDOK, L"OK"}};
+    return content;
 }
 
 }  // namespace parcelon

@@ -3,11 +3,14 @@
 
 #include <string>
 
+#include "ReportWindow.h"
 #include "client/compress/CompressAndAttach.h"
 
 namespace parcelon {
 
-// The message box text, or empty when everything was packed or attached.
-std::wstring DescribeAttachReport(const AttachReport& report);
+// The message box text when the action stopped, or empty when it did not.
+std::wstring DescribeAttachStop(const AttachReport& report);
+// The report window's content for the files left out: every one with its reason.
+ReportContent LeftOutReport(const AttachReport& report);
 
 }  // namespace parcelon

@@ -9,16 +9,19 @@
 #include "AttachOptions.h"
 #include "AttachReportText.h"
 #include "ChosenFilesList.h"
+#include "DialogDpi.h"
 #include "FolderBrowserList.h"
 #include "ListRows.h"
 #include "ProgressPanel.h"
+#include "ScaledPicture.h"
 #include "client/compress/CompressAndAttach.h"
 #include "client/resources/ResourceIds.h"
+#include "common/ActivationContext.h"
 #include "common/DiagnosticLog.h"
+#include "common/DpiAwareness.h"
 #include "common/ResourceText.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
-#include "common/WindowDC.h"
 
 namespace parcelon {
 
@@ -52,6 +55,9 @@ struct DialogState {
     HWND archiveEdit = nullptr;
     HWND balloon = nullptr;  // owned by the dialog, destroyed with it
     UniqueImageList images;
+    UniqueGdiObject banner;  // shown by the banner control, drawn for `dpi`
+    UniqueGdiObject font;    // the dialog's font after a change of DPI
+    UINT dpi = kDefaultDpi;  // what the pictures and the layout are made for
     bool released = false;
     // While OK packs: what the workers report, and where it is shown.
     std::unique_ptr<PackingRun> run;
@@ -72,19 +78,44 @@ void SetEnabledBit(HWND window, bool enabled) {
     InvalidateRect(window, nullptr, TRUE);
 }
 
+HWND BannerOf(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) return child;
+    return nullptr;
+}
+
+// The list images and the banner drawn nearest to the dialog's DPI.
+void LoadPictures(HWND dialog, DialogState& state) {
+    UniqueImageList images(ImageList_LoadImageW(state.resources,
+                                                MAKEINTRESOURCEW(PictureIdForDpi(IDB_FILE_ICONS, state.dpi)),
+                                                PictureSizeForDpi(16, state.dpi), 1, kTransparentColour,
+                                                IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    if (!images) PARCELON_LOG_ERROR("The list images could not be loaded (%lu)", GetLastError());
+    for (HWND list : {state.browser, state.chosen})
+        SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.get()));
+    state.images = std::move(images);
+
+    UniqueGdiObject banner = LoadPictureForDpi(state.resources, IDB_BANNER, state.dpi);
+    if (HWND control = BannerOf(dialog)) {
+        // What the control had came from the template and is the control's to give up.
+        auto previous = reinterpret_cast<HGDIOBJ>(
+            SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner.get())));
+        if (previous && previous != state.banner.get()) DeleteObject(previous);
+    }
+    state.banner = std::move(banner);
+}
+
 void OpenDialog(HWND dialog, DialogState& state) {
     state.browser = GetDlgItem(dialog, IDC_BROWSER_LIST);
     state.chosen = GetDlgItem(dialog, IDC_CHOSEN_LIST);
     state.browseEdit = GetDlgItem(dialog, IDC_BROWSE_EDIT);
     state.archiveEdit = GetDlgItem(dialog, IDC_ARCHIVE_NAME);
-    state.images.reset(ImageList_LoadImageW(state.resources, MAKEINTRESOURCEW(IDB_FILE_ICONS), 16, 1,
-                                            kTransparentColour, IMAGE_BITMAP, 0));
-    if (!state.images) PARCELON_LOG_ERROR("The list images could not be loaded (%lu)", GetLastError());
+    state.dpi = DpiOfWindow(dialog);
+    TakeOverDpiChanges(dialog);
+    LoadPictures(dialog, state);
     InstallDropHandler(state.chosen);
-    for (HWND list : {state.browser, state.chosen}) {
-        SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(state.images.get()));
+    for (HWND list : {state.browser, state.chosen})
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    }
     InsertBrowserColumns(state.browser);
     InsertChosenColumns(state.chosen);
 
@@ -98,6 +129,15 @@ void OpenDialog(HWND dialog, DialogState& state) {
 
     POINT corner = CentreOnScreen(dialog);
     SetWindowPos(dialog, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetFocus(state.browser);
+}
+
+// Moved to a screen of another scale: laid out again, with the pictures drawn nearest to it.
+void OnDpiChanged(HWND dialog, DialogState& state, UINT dpi, const RECT& suggested) {
+    if (dpi == 0 || dpi == state.dpi) return;
+    RescaleDialog(dialog, state.dpi, dpi, suggested, state.font);
+    state.dpi = dpi;
+    LoadPictures(dialog, state);
 }
 
 // Runs once, on the first of closing and the window's destruction.
@@ -107,6 +147,9 @@ void ReleaseDialogState(DialogState& state) {
     RemoveDropHandler(state.chosen);
     for (HWND list : {state.browser, state.chosen}) SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     state.images.reset();
+    if (HWND banner = BannerOf(state.browser ? GetParent(state.browser) : nullptr))
+        SendMessageW(banner, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    state.banner.reset();
     ClearRows(state.browser);
     ClearRows(state.chosen);
 }
@@ -207,8 +250,11 @@ void EndPacking(HWND dialog, DialogState& state) {
 // what was left out is told, and the dialog closes.
 INT_PTR AfterPacking(HWND dialog, DialogState& state, const AttachReport& report) {
     if (report.cancelled) return 0;
-    std::wstring problems = DescribeAttachReport(report);
-    if (!problems.empty()) MessageBoxW(dialog, problems.c_str(), L"Parcelon", MB_OK | MB_ICONWARNING);
+    std::wstring stop = DescribeAttachStop(report);
+    if (!stop.empty())
+        MessageBoxW(dialog, stop.c_str(), L"Parcelon", MB_OK | MB_ICONWARNING);
+    else if (!report.leftOut.empty())
+        ShowReport(state.resources, dialog, LeftOutReport(report));
     return CloseDialog(dialog, state);
 }
 
@@ -298,8 +344,26 @@ INT_PTR OnCommand(HWND dialog, DialogState& state, int id, int code) {
     return 0;
 }
 
+void SelectAllRows(HWND list) {
+    LVITEMW select = {};
+    select.state = select.stateMask = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&select));
+}
+
+// Delete takes the selected rows out of "Attached Files:"; Ctrl+A selects every row of
+// either list.
+void OnListKey(DialogState& state, HWND list, WORD key) {
+    bool control = GetKeyState(VK_CONTROL) < 0;
+    if (key == 'A' && control && GetKeyState(VK_MENU) >= 0)
+        SelectAllRows(list);
+    else if (key == VK_DELETE && list == state.chosen && !control)
+        RemoveSelectedEntries(state.chosen);
+}
+
 void OnNotify(HWND dialog, DialogState& state, const NMHDR& header) {
-    if (header.idFrom == IDC_BROWSER_LIST && header.code == NM_DBLCLK) {
+    if (header.code == LVN_KEYDOWN && (header.idFrom == IDC_BROWSER_LIST || header.idFrom == IDC_CHOSEN_LIST)) {
+        OnListKey(state, header.hwndFrom, reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
+    } else if (header.idFrom == IDC_BROWSER_LIST && header.code == NM_DBLCLK) {
         OpenBrowserEntry(dialog, state.browser);
     } else if (header.code == LVN_COLUMNCLICK) {
         int column = reinterpret_cast<const NMLISTVIEW&>(header).iSubItem;
@@ -329,6 +393,9 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             break;
         case kPackingEnded:
             return OnPackingEnded(dialog, *state);
+        case WM_DPICHANGED:
+            OnDpiChanged(dialog, *state, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return TRUE;
         case WM_DESTROY:
             if (state->packing) state->packing->cancel = true;
             // Packing into an archive is stopped and waited for here; attaching file by
@@ -353,6 +420,10 @@ INT_PTR RunAttachmentDialog(HINSTANCE resources, HWND owner, const MailItem& mai
     DialogState state;
     state.resources = resources;
     state.mailItem = mailItem;
+    // Made per-monitor aware, the dialog stays sharp on every screen instead of being
+    // stretched by the system; made in the DLL's own context, its controls are themed.
+    PerMonitorDpiScope dpiAware;
+    ModuleActivationScope themed(resources);
     INT_PTR result = DialogBoxParamW(resources, MAKEINTRESOURCEW(IDD_ATTACHMENT), owner, AttachmentDialogProc,
                                      reinterpret_cast<LPARAM>(&state));
     if (result == -1) PARCELON_LOG_ERROR("The attachment dialog could not be opened (%lu)", GetLastError());
@@ -368,14 +439,20 @@ void DisableControl(HWND window) { SetWindowLongW(window, GWL_STYLE, GetWindowLo
 
 POINT CentreOnScreen(HWND window) {
     POINT corner = {20, 20};
-    WindowDC dc(window);
-    int width = dc ? GetDeviceCaps(dc.get(), HORZRES) : GetSystemMetrics(SM_CXSCREEN);
-    int height = dc ? GetDeviceCaps(dc.get(), VERTRES) : GetSystemMetrics(SM_CYSCREEN);
+    HWND owner = GetWindow(window, GW_OWNER);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
     RECT r = {};
-    if (GetWindowRect(window, &r)) {
-        corner.x = (width - (r.right - r.left)) / 2;
-        corner.y = (height - (r.bottom - r.top)) / 2;
-    }
+    if (!GetMonitorInfoW(MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor) ||
+        !GetWindowRect(window, &r))
+        return corner;
+    const RECT& work = monitor.rcWork;
+    LONG width = r.right - r.left, height = r.bottom - r.top;
+    corner.x = work.left + (work.right - work.left - width) / 2;
+    corner.y = work.top + (work.bottom - work.top - height) / 2;
+    // Wider or higher than the work area: its top-left corner stays on it, with the caption.
+    if (corner.x < work.left) corner.x = work.left;
+    if (corner.y < work.top) corner.y = work.top;
     return corner;
 }
 

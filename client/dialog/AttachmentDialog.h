@@ -17,7 +17,8 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 // Clear and set the disabled bit of a window's style directly.
 void EnableControl(HWND window);
 void DisableControl(HWND window);
-// The top-left corner that centres the window on the whole screen.
+// The top-left corner that centres the window on the work area of the monitor holding
+// its owner (or itself), and keeps its top-left corner on that work area.
 POINT CentreOnScreen(HWND window);
 
 }  // namespace parcelon

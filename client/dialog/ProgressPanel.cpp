@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <cwchar>
 
+#include "DialogDpi.h"
 #include "client/resources/ResourceIds.h"
 #include "common/TextConversion.h"
 
@@ -21,8 +22,7 @@ std::wstring Megabytes(uint64_t bytes) {
 }
 
 HWND AddControl(HWND dialog, const wchar_t* className, DWORD style, int id, const RECT& units) {
-    RECT r = units;
-    MapDialogRect(dialog, &r);
+    RECT r = DialogUnitsToPixels(dialog, units);
     HWND control = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
                                    r.bottom - r.top, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    nullptr, nullptr);
@@ -36,9 +36,7 @@ void ProgressPanel::Show() {
     shown_ = true;
     RECT client = {};
     GetClientRect(dialog_, &client);
-    RECT units = {0, 0, 0, kPanelHeight};
-    MapDialogRect(dialog_, &units);
-    grownBy_ = units.bottom;
+    grownBy_ = DialogUnitsToPixels(dialog_, {0, 0, 0, kPanelHeight}).bottom;
     RECT window = {};
     GetWindowRect(dialog_, &window);
     SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + grownBy_,

@@ -10,6 +10,22 @@
 #define IDB_BUTTON_FACE 203
 #define IDB_BANNER 206
 #define IDB_RIBBON_FACE 207
+// Each picture is also drawn for 125, 150 and 200 percent, under its id plus these steps.
+#define IDB_STEP_125 1000
+#define IDB_STEP_150 2000
+#define IDB_STEP_200 3000
+#define IDB_FILE_ICONS_125 1202
+#define IDB_FILE_ICONS_150 2202
+#define IDB_FILE_ICONS_200 3202
+#define IDB_BUTTON_FACE_125 1203
+#define IDB_BUTTON_FACE_150 2203
+#define IDB_BUTTON_FACE_200 3203
+#define IDB_BANNER_125 1206
+#define IDB_BANNER_150 2206
+#define IDB_BANNER_200 3206
+#define IDB_RIBBON_FACE_125 1207
+#define IDB_RIBBON_FACE_150 2207
+#define IDB_RIBBON_FACE_200 3207
 #define IDR_HELP_TEXT 301
 
 // The ribbon markup of the compose window (UTF-8).
@@ -31,3 +47,9 @@
 #define IDC_PACK_STATUS 211
 #define IDC_PACK_PROGRESS 212
 #define IDC_PACK_FILE 213
+
+// The report window: a line, a list of rows, and the buttons its user gives it.
+#define IDD_REPORT 220
+#define IDC_REPORT_TEXT 221
+#define IDC_REPORT_LIST 222
+#define IDC_REPORT_COPY 223

@@ -1,5 +1,5 @@
-// The face bitmap's recolouring on real DIB sections, and the clipboard snapshot that
-// keeps what the user copied while the face is pasted.
+// The face bitmap's recolouring and the ribbon picture's resizing on real DIB sections,
+// and the clipboard snapshot that keeps what the user copied while the face is pasted.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +8,7 @@
 
 #include "client/addin/ButtonFace.h"
 #include "client/addin/ClipboardSnapshot.h"
+#include "client/dialog/ScaledPicture.h"
 #include "common/UniqueResource.h"
 
 using namespace parcelon;
@@ -91,6 +92,38 @@ TEST(RecolorFaceBackground, AllWhiteBecomesAllButtonFaceAndOtherDepthsAreLeftAlo
     UniqueGdiObject device(CreateBitmap(16, 16, 1, 24, nullptr));  // no pixel bits of its own
     EXPECT_FALSE(RecolorFaceBackground(static_cast<HBITMAP>(device.get())));
     EXPECT_FALSE(RecolorFaceBackground(nullptr));
+}
+
+TEST(ResizedAlphaPicture, AveragesPremultipliedPixelsSoEdgesBlendAndCornersStayTransparent) {
+    // 64 x 64: transparent but for an opaque square from 7 to 57.
+    BYTE* bits = nullptr;
+    UniqueGdiObject picture = Section(64, 64, 32, &bits);
+    ASSERT_TRUE(picture);
+    for (int y = 7; y < 57; ++y)
+        for (int x = 7; x < 57; ++x) {
+            BYTE* p = bits + (y * 64 + x) * 4;
+            Fill(p, RGB(196, 140, 72));
+            p[3] = 255;
+        }
+    UniqueGdiObject resized = ResizedAlphaPicture(static_cast<HBITMAP>(picture.get()), 56, 56);
+    ASSERT_TRUE(resized);
+    DIBSECTION info = {};
+    ASSERT_EQ(static_cast<int>(sizeof info), GetObjectW(resized.get(), sizeof info, &info));
+    EXPECT_EQ(56, info.dsBm.bmWidth);
+    EXPECT_EQ(32, info.dsBm.bmBitsPixel);
+    const auto* out = static_cast<const BYTE*>(info.dsBm.bmBits);
+    auto alpha = [&](int x, int y) { return out[(y * 56 + x) * 4 + 3]; };
+    EXPECT_EQ(0, alpha(0, 0));
+    EXPECT_EQ(0, alpha(55, 55));
+    EXPECT_EQ(255, alpha(28, 28));
+    EXPECT_EQ(RGB(196, 140, 72), At(out + (28 * 56 + 28) * 4));
+    // Pixel 6 covers source columns 6 (transparent) and 7 (opaque): half covered, its
+    // colour premultiplied by that half.
+    EXPECT_EQ(255 / 2, alpha(6, 28));
+    EXPECT_EQ(196 / 2, out[(28 * 56 + 6) * 4 + 2]);
+
+    UniqueGdiObject opaque = Section(16, 16, 24, &bits);
+    EXPECT_FALSE(ResizedAlphaPicture(static_cast<HBITMAP>(opaque.get()), 8, 8)) << "only 32-bit pictures";
 }
 
 TEST(ClipboardSnapshot, PutsBackTextAndPrivateFormatsAndAnEmptyClipboardStaysEmpty) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <olectl.h>
+#include <vector>
 
 #include "DialogWatcher.h"
 #include "RegisteredDllSuite.h"
@@ -164,7 +165,7 @@ TEST_F(Ribbon, GetCustomUIAnswersByNameAndRefusesMissingArguments) {
     EXPECT_EQ(E_POINTER, ribbon->GetCustomUI(nullptr, nullptr));
 }
 
-TEST_F(Ribbon, PictureCallbackGivesTheLargeParcelFace) {
+TEST_F(Ribbon, PictureCallbackGivesTheLargeParcelFaceWithTransparentCorners) {
     IDispatch* control = Keep(new standin::RibbonControl(L"ParcelonButton", L"", nullptr));
     VARIANT result;
     VariantInit(&result);
@@ -183,13 +184,17 @@ TEST_F(Ribbon, PictureCallbackGivesTheLargeParcelFace) {
     ASSERT_EQ(static_cast<int>(sizeof info), GetObjectW(bitmap, sizeof info, &info));
     EXPECT_EQ(32, info.bmWidth);
     EXPECT_EQ(32, info.bmHeight);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    EXPECT_EQ(RGB(196, 140, 72), GetPixel(dc, 8, 24));   // the parcel
-    EXPECT_EQ(RGB(200, 30, 40), GetPixel(dc, 15, 18));   // its string
-    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 0, 0));   // around it
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    // 32 bits with alpha: the parcel opaque, the corners transparent over the ribbon.
+    ASSERT_EQ(32, info.bmBitsPixel);
+    ASSERT_NE(nullptr, info.bmBits);
+    auto pixel = [&](int x, int y) {
+        const auto* p = static_cast<const BYTE*>(info.bmBits) + (info.bmHeight - 1 - y) * info.bmWidthBytes + x * 4;
+        return std::vector<int>{p[2], p[1], p[0], p[3]};
+    };
+    EXPECT_EQ((std::vector<int>{196, 140, 72, 255}), pixel(8, 24));  // the parcel
+    EXPECT_EQ((std::vector<int>{200, 30, 40, 255}), pixel(15, 18));  // its string
+    for (POINT corner : {POINT{0, 0}, POINT{31, 0}, POINT{0, 31}, POINT{31, 31}})
+        EXPECT_EQ((std::vector<int>{0, 0, 0, 0}), pixel(corner.x, corner.y));
 }
 
 TEST_F(Ribbon, ClickOpensTheDialogOverTheControlsWindowAndOnlyForMail) {

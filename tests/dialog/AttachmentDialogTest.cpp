@@ -12,8 +12,11 @@
 #include "client/dialog/AttachOptions.h"
 #include "client/dialog/AttachmentDialog.h"
 #include "client/dialog/FolderBrowserList.h"
+#include "client/dialog/ScaledPicture.h"
 #include "client/resources/ResourceIds.h"
+#include "common/DpiAwareness.h"
 #include "common/TextConversion.h"
+#include "common/WindowDC.h"
 #include "host/ZipListing.h"
 #include "standin/MailObjects.h"
 #include "tests/server/ComTestSupport.h"
@@ -52,13 +55,71 @@ Texts DriveRoots() {
     return roots;
 }
 
-// Saves what the window shows as build/<target>/screens/NAME.png.
+// Saves what the window shows as build/<target>/screens/NAME.png, or NAME-<DPI>dpi.png
+// when the prefix runs at another DPI than 96.
 void SaveScreen(HWND window, const std::wstring& name) {
     std::wstring folder = testing_support::BuildFile(L"screens\\");
     CreateDirectoryW(folder.c_str(), nullptr);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(300);
-    EXPECT_TRUE(testing_support::SaveWindowPng(window, folder + name + L".png")) << Utf8FromWide(name);
+    UINT dpi = ScreenDpi();
+    std::wstring file = folder + name + (dpi == kDefaultDpi ? L"" : L"-" + std::to_wstring(dpi) + L"dpi") + L".png";
+    EXPECT_TRUE(testing_support::SaveWindowPng(window, file)) << Utf8FromWide(file);
+}
+
+// The module whose code answers a window's messages.
+std::wstring ProcedureModule(HWND window) {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(window, GWLP_WNDPROC)), &module);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    return path;
+}
+
+// The size of a bitmap.
+SIZE BitmapSize(HGDIOBJ bitmap) {
+    BITMAP info = {};
+    GetObjectW(bitmap, sizeof info, &info);
+    return {info.bmWidth, info.bmHeight};
+}
+
+// Every control inside the dialog, none over another, and each text fits its control when
+// the dialog is laid out for `dpi`.
+void ExpectNothingOverlapsOrIsCut(HWND dialog, UINT dpi) {
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    std::vector<std::pair<HWND, RECT>> controls;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r = {};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        std::string name = Utf8FromWide(DialogDriver::TextOf(child)) + " (" + std::to_string(GetDlgCtrlID(child)) + ")";
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << name;
+        for (const auto& [other, o] : controls) {
+            RECT both = {};
+            EXPECT_FALSE(IntersectRect(&both, &r, &o)) << name << " overlaps " << GetDlgCtrlID(other);
+        }
+        controls.push_back({child, r});
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        LONG style = GetWindowLongW(child, GWL_STYLE);
+        bool button = wcscmp(className, L"Button") == 0, label = wcscmp(className, L"Static") == 0;
+        if (!(button || (label && (style & SS_TYPEMASK) != SS_BITMAP))) continue;
+        std::wstring text = DialogDriver::TextOf(child);
+        text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+        WindowDC dc(child);
+        HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
+        SIZE extent = {};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc.get(), old);
+        bool checkBox = button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        // The check is drawn at the dialog's DPI, the metric is the screen's.
+        int check = MulDiv(GetSystemMetrics(SM_CXMENUCHECK), dpi, ScreenDpi()) + 4;
+        int room = r.right - r.left - (checkBox ? check : 0);
+        EXPECT_LE(extent.cx, room) << name;
+        EXPECT_LE(extent.cy, r.bottom - r.top) << name;
+    }
 }
 
 Texts Head(const Texts& texts, size_t n) { return Texts(texts.begin(), texts.begin() + std::min(n, texts.size())); }
@@ -123,11 +184,11 @@ TEST_F(AttachmentDialogTest, TemplateLaysOutEveryControlAtItsPlaceAndOpensCentre
     const Control controls[] = {
         {IDOK, L"OK", {114, 231, 50, 14}},           {IDCANCEL, L"Cancel", {172, 231, 50, 14}},
         {IDC_BROWSER_LIST, L"", {7, 70, 145, 135}},  {IDC_CHOSEN_LIST, L"", {199, 70, 145, 135}},
-        {IDC_HELP_BUTTON, L"Help", {294, 231, 50, 14}}, {IDC_ADD, L"Add", {158, 119, 35, 14}},
-        {IDC_REMOVE, L"Remove", {158, 138, 35, 14}}, {IDC_BROWSE_EDIT, nullptr, {49, 36, 246, 14}},
-        {IDC_BROWSE, L"Browse", {309, 36, 35, 14}},  {IDC_ARCHIVE_NAME, nullptr, {271, 210, 73, 15}},
-        {IDC_COMPRESS, L"Compress Attachments:", {182, 212, 87, 10}},
-        {IDC_SUB_FOLDERS, L"Include Sub Folders", {266, 56, 75, 10}},
+        {IDC_HELP_BUTTON, L"&Help", {294, 231, 50, 14}}, {IDC_ADD, L"&Add", {158, 119, 35, 14}},
+        {IDC_REMOVE, L"&Remove", {158, 138, 35, 14}}, {IDC_BROWSE_EDIT, nullptr, {49, 36, 246, 14}},
+        {IDC_BROWSE, L"&Browse", {309, 36, 35, 14}},  {IDC_ARCHIVE_NAME, nullptr, {271, 210, 73, 15}},
+        {IDC_COMPRESS, L"&Compress Attachments:", {176, 212, 93, 10}},
+        {IDC_SUB_FOLDERS, L"Include &Sub Folders", {266, 56, 75, 10}},
     };
     Run([&](DialogDriver& d) {
         wchar_t caption[32] = {};
@@ -150,26 +211,126 @@ TEST_F(AttachmentDialogTest, TemplateLaysOutEveryControlAtItsPlaceAndOpensCentre
                 EXPECT_EQ(c.text, d.Text(c.id));
             }
         }
-        // Template order is tab order; the labels and the banner carry no id.
-        std::vector<int> order;
-        for (HWND child = GetWindow(d.dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            order.push_back(static_cast<int>(static_cast<WORD>(GetDlgCtrlID(child))));
-        EXPECT_EQ((std::vector<int>{1, 2, 201, 202, 203, 204, 205, 206, 207, 0xFFFF, 0xFFFF, 0xFFFF, 208, 209, 210,
-                                    0xFFFF}),
+        // Reading order is template order, each label right before what it names.
+        std::vector<std::wstring> order;
+        for (HWND child = GetWindow(d.dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            int id = static_cast<WORD>(GetDlgCtrlID(child));
+            bool banner = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
+            order.push_back(banner ? L"banner"
+                                   : id == 0xFFFF ? L"\"" + DialogDriver::TextOf(child) + L"\"" : std::to_wstring(id));
+        }
+        EXPECT_EQ((Texts{L"banner", L"\"Bro&wse:\"", L"206", L"207", L"\"A&vailable Files:\"", L"201", L"204", L"205",
+                         L"210", L"\"A&ttached Files:\"", L"202", L"209", L"208", L"1", L"2", L"203"}),
                   order);
+        // The shell's dialog font, which scales, rather than the raster system font.
+        LOGFONTW font = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(d.dialog(), WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_NE(0, wcscmp(L"System", font.lfFaceName)) << Utf8FromWide(font.lfFaceName);
+        EXPECT_EQ(d.Item(IDC_BROWSER_LIST), d.Focus()) << "focus starts in \"Available Files:\"";
         EXPECT_EQ(DC_HASDEFID, HIWORD(SendMessageW(d.dialog(), DM_GETDEFID, 0, 0)));
         EXPECT_EQ(IDOK, LOWORD(SendMessageW(d.dialog(), DM_GETDEFID, 0, 0)));
         EXPECT_TRUE(GetWindowLongW(d.Item(IDC_CHOSEN_LIST), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
         EXPECT_EQ(0, GetWindowLongW(d.Item(IDC_CHOSEN_LIST), GWL_STYLE) & (LVS_SINGLESEL | LVS_SORTASCENDING));
         EXPECT_TRUE(SendMessageW(d.Item(IDC_CHOSEN_LIST), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
 
-        RECT r = {};
+        // Centred on the work area of its screen.
+        RECT r = {}, work = {};
         GetWindowRect(d.dialog(), &r);
-        EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2, r.left);
-        EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, r.top);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_EQ(work.left + (work.right - work.left - (r.right - r.left)) / 2, r.left);
+        EXPECT_EQ(work.top + (work.bottom - work.top - (r.bottom - r.top)) / 2, r.top);
         POINT corner = CentreOnScreen(d.dialog());
         EXPECT_EQ(r.left, corner.x);
         EXPECT_EQ(r.top, corner.y);
+        d.Click(IDCANCEL);
+    });
+    // A window larger than the work area keeps its top-left corner, and its caption, on it.
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    HWND large = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, work.right + 400, work.bottom + 300, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, large);
+    POINT corner = CentreOnScreen(large);
+    DestroyWindow(large);
+    EXPECT_EQ(work.left, corner.x);
+    EXPECT_EQ(work.top, corner.y);
+}
+
+TEST_F(AttachmentDialogTest, TabVisitsEveryControlInReadingOrderAndEachAccessKeyReachesItsControl) {
+    MakeWork();
+    Run([&](DialogDriver& d) {
+        // From the first control, Tab visits every enabled one once and comes back.
+        const std::vector<int> tabOrder = {IDC_BROWSE_EDIT, IDC_BROWSE, IDC_BROWSER_LIST, IDC_ADD, IDC_REMOVE,
+                                           IDC_SUB_FOLDERS, IDC_CHOSEN_LIST, IDC_COMPRESS, IDC_ARCHIVE_NAME,
+                                           IDOK, IDCANCEL, IDC_HELP_BUTTON};
+        SendMessageW(d.dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(d.Item(tabOrder[0])), TRUE);
+        std::vector<int> visited;
+        for (size_t i = 0; i <= tabOrder.size(); ++i) {
+            HWND before = d.Focus();
+            visited.push_back(GetDlgCtrlID(before));
+            d.PressKey(VK_TAB);
+            EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.Focus() != before; })) << GetDlgCtrlID(before);
+        }
+        std::vector<int> around = tabOrder;
+        around.push_back(tabOrder[0]);
+        EXPECT_EQ(around, visited);
+
+        // No access key repeats.
+        std::wstring keys;
+        for (HWND child = GetWindow(d.dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            std::wstring text = DialogDriver::TextOf(child);
+            size_t amp = text.find(L'&');
+            if (amp == std::wstring::npos || amp + 1 >= text.size()) continue;
+            wchar_t key = towlower(text[amp + 1]);
+            EXPECT_EQ(std::wstring::npos, keys.find(key)) << "access key repeats: " << Utf8FromWide(text);
+            keys += key;
+        }
+        EXPECT_EQ(9u, keys.size()) << Utf8FromWide(keys);
+
+        // A label's key moves to what it names; a button's presses it; a check box's toggles it.
+        for (auto [key, id] : {std::pair{L'v', IDC_BROWSER_LIST}, {L't', IDC_CHOSEN_LIST}, {L'w', IDC_BROWSE_EDIT}}) {
+            d.PressAccessKey(key);
+            EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.Focus() == d.Item(id); })) << char(key);
+        }
+        d.PressAccessKey(L's');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return attachOptions.includeSubFolders == 0; }));
+        d.PressAccessKey(L'c');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return !IsWindowEnabled(d.Item(IDC_ARCHIVE_NAME)); }));
+        d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt"});
+        d.PressAccessKey(L'a');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowCount(IDC_CHOSEN_LIST) == 1; }));
+        d.Select(IDC_CHOSEN_LIST, {0});
+        d.PressAccessKey(L'r');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowCount(IDC_CHOSEN_LIST) == 0; }));
+        d.Type(IDC_BROWSE_EDIT, W(folder.path("Work")));
+        d.PressAccessKey(L'b');
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowNamed(IDC_BROWSER_LIST, L"c.txt") >= 0; }));
+        d.PressAccessKey(L'h');
+        HWND help = d.WaitForMessageBox(L"Parcelon Help");
+        ASSERT_NE(nullptr, help);
+        DialogDriver::PressOk(help);
+        d.Click(IDCANCEL);
+    });
+}
+
+TEST_F(AttachmentDialogTest, DeleteRemovesChosenRowsAndCtrlASelectsEveryRowOfEitherList) {
+    MakeWork();
+    Run([&](DialogDriver& d) {
+        d.PressKeyIn(IDC_BROWSER_LIST, 'A', true);
+        int rows = d.RowCount(IDC_BROWSER_LIST);
+        auto selected = [&](int list) { return static_cast<int>(SendMessageW(d.Item(list), LVM_GETSELECTEDCOUNT, 0, 0)); };
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return selected(IDC_BROWSER_LIST) == rows; }));
+        d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"b.txt", L"Work"});
+        d.Click(IDC_ADD);
+        // Delete does nothing in the browser, whose rows are the disk's.
+        d.PressKeyIn(IDC_BROWSER_LIST, VK_DELETE);
+        d.PressKeyIn(IDC_CHOSEN_LIST, 'A', true);
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return selected(IDC_CHOSEN_LIST) == 3; }));
+        EXPECT_EQ(rows, d.RowCount(IDC_BROWSER_LIST));
+        d.Select(IDC_CHOSEN_LIST, {0, 2});
+        d.PressKeyIn(IDC_CHOSEN_LIST, VK_DELETE);
+        EXPECT_TRUE(DialogDriver::WaitUntil([&] { return d.RowCount(IDC_CHOSEN_LIST) == 1; }));
+        EXPECT_EQ((Texts{L"A.txt"}), d.Column(IDC_CHOSEN_LIST, 0));
         d.Click(IDCANCEL);
     });
 }
@@ -484,46 +645,67 @@ TEST_F(AttachmentDialogTest, TypedArchiveNameIsTakenOverOnOkOrRefusedWithABalloo
     EXPECT_EQ("Notes.ZIP", attachOptions.archiveName);
 }
 
-TEST_F(AttachmentDialogTest, FilesLeftOutAreListedInOneMessageBeforeTheDialogCloses) {
+TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAReportWindowBeforeTheDialogCloses) {
     MakeWork();
-    for (int i = 0; i < 24; ++i) folder.Write("Many\\f" + std::to_string(100 + i) + ".txt", "x");
-    Run([&](DialogDriver& d) {
-        d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"b.txt"});
-        d.Click(IDC_ADD);
-        ASSERT_TRUE(DeleteFileA(folder.path("b.txt").c_str()));
-        d.ClickLater(IDOK);
-        HWND box = d.WaitForMessageBox(L"Parcelon");
-        ASSERT_NE(nullptr, box);
-        std::wstring text = DialogDriver::MessageBoxText(box);
-        EXPECT_EQ(0u, text.find(L"1 of 2 files were left out:")) << Utf8FromWide(text);
-        EXPECT_NE(std::wstring::npos, text.find(W(folder.path("b.txt")) + L": ")) << Utf8FromWide(text);
-        EXPECT_TRUE(d.IsOpen()) << "the dialog waits for the message";
-        DialogDriver::PressOk(box);
-        EXPECT_TRUE(d.WaitClosed());
-    });
-    ASSERT_EQ(1u, Attached().size());
-    EXPECT_EQ((std::vector<std::string>{Entry("A.txt")}), ArchiveEntries());
-
-    // Twenty are named, the rest counted; the files are read-locked away from the writer.
+    for (int i = 0; i < 60; ++i) folder.Write("Many\\f" + std::to_string(100 + i) + ".txt", "x");
+    // The files are read-locked away from the writer.
     std::vector<UniqueFile> locks;
-    for (int i = 0; i < 24; ++i)
+    for (int i = 0; i < 60; ++i)
         locks.emplace_back(CreateFileA(folder.path("Many\\f" + std::to_string(100 + i) + ".txt").c_str(),
                                        GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     Run([&](DialogDriver& d) {
         d.SelectNamed(IDC_BROWSER_LIST, {L"Many", L"A.txt"});
         d.Click(IDC_ADD);
         d.ClickLater(IDOK);
-        HWND box = d.WaitForMessageBox(L"Parcelon");
-        ASSERT_NE(nullptr, box);
-        std::wstring text = DialogDriver::MessageBoxText(box);
-        EXPECT_EQ(0u, text.find(L"24 of 25 files were left out:")) << Utf8FromWide(text);
-        EXPECT_NE(std::wstring::npos, text.find(W(folder.path("Many\\f119.txt"))));
-        EXPECT_EQ(std::wstring::npos, text.find(W(folder.path("Many\\f120.txt"))));
-        EXPECT_NE(std::wstring::npos, text.find(L"\nand 4 more"));
-        SaveScreen(box, L"left-out-files");
-        DialogDriver::PressOk(box);
+        HWND report = d.WaitForMessageBox(L"Parcelon");
+        ASSERT_NE(nullptr, report);
+        EXPECT_TRUE(d.IsOpen()) << "the dialog waits for the report";
+        EXPECT_EQ(L"60 of 61 files were left out:", DialogDriver::TextOf(GetDlgItem(report, IDC_REPORT_TEXT)));
+        HWND list = GetDlgItem(report, IDC_REPORT_LIST);
+        ASSERT_EQ(60, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        wchar_t cell[512] = {};
+        LVITEMW item = {};
+        item.pszText = cell;
+        item.cchTextMax = 512;
+        SendMessageW(list, LVM_GETITEMTEXTW, 59, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(W(folder.path("Many\\f159.txt")), cell);
+        item.iSubItem = 1;
+        SendMessageW(list, LVM_GETITEMTEXTW, 59, reinterpret_cast<LPARAM>(&item));
+        EXPECT_NE(L"", std::wstring(cell));
+
+        // Sized to fit the screen, and resizable with the list following.
+        RECT r = {}, work = {}, listBefore = {}, listAfter = {};
+        GetWindowRect(report, &r);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom);
+        EXPECT_TRUE(GetWindowLongW(report, GWL_STYLE) & WS_THICKFRAME);
+        GetWindowRect(list, &listBefore);
+        SetWindowPos(report, nullptr, 0, 0, r.right - r.left - 40, r.bottom - r.top - 30, SWP_NOMOVE | SWP_NOZORDER);
+        GetWindowRect(list, &listAfter);
+        EXPECT_EQ(listBefore.right - listBefore.left - 40, listAfter.right - listAfter.left);
+        EXPECT_EQ(listBefore.bottom - listBefore.top - 30, listAfter.bottom - listAfter.top);
+        SetWindowPos(report, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+        SaveScreen(report, L"left-out-files");
+
+        // "Copy list" puts every row on the clipboard as text and leaves the window open.
+        EXPECT_EQ(L"&Copy list", DialogDriver::TextOf(GetDlgItem(report, IDC_REPORT_COPY)));
+        SendMessageW(GetDlgItem(report, IDC_REPORT_COPY), BM_CLICK, 0, 0);
+        std::wstring copied;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE text = GetClipboardData(CF_UNICODETEXT)) {
+                copied = static_cast<const wchar_t*>(GlobalLock(text));
+                GlobalUnlock(text);
+            }
+            CloseClipboard();
+        }
+        EXPECT_EQ(0u, copied.find(W(folder.path("Many\\f100.txt")) + L"\t")) << Utf8FromWide(copied.substr(0, 200));
+        EXPECT_EQ(60, std::count(copied.begin(), copied.end(), L'\n'));
+        EXPECT_TRUE(IsWindow(report));
+        DialogDriver::PressOk(report);
         EXPECT_TRUE(d.WaitClosed());
     });
+    ASSERT_EQ(1u, Attached().size());
+    EXPECT_EQ((std::vector<std::string>{Entry("A.txt")}), ArchiveEntries());
 }
 
 TEST_F(AttachmentDialogTest, AStoppedActionSaysWhyAndThatNothingWasAttached) {
@@ -560,13 +742,102 @@ TEST_F(AttachmentDialogTest, HelpShowsTheTextShippedInTheDllAndTheDialogStaysOpe
     });
 }
 
-TEST_F(AttachmentDialogTest, ScreenshotWithRowsInBothLists) {
+TEST_F(AttachmentDialogTest, AtTheScreensDpiEveryPictureIsTheOneDrawnForItAndNothingOverlapsOrIsCut) {
     MakeWork();
+    UINT dpi = ScreenDpi();
     Run([&](DialogDriver& d) {
         d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt", L"Work", L"C:\\"});
         d.Click(IDC_ADD);
         d.Drop(IDC_CHOSEN_LIST, {W(folder.path("b.txt"))});
+        EXPECT_EQ(dpi, DpiOfWindow(d.dialog()));
+        HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(d.Item(IDC_BROWSER_LIST), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(images, &cx, &cy);
+        EXPECT_EQ(PictureSizeForDpi(16, dpi), cx);
+        EXPECT_EQ(PictureSizeForDpi(15, dpi), cy);
+        HWND banner = FindWindowExW(d.dialog(), nullptr, L"Static", nullptr);
+        SIZE shown = BitmapSize(reinterpret_cast<HGDIOBJ>(SendMessageW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0)));
+        EXPECT_EQ(PictureSizeForDpi(507, dpi), shown.cx);
+        EXPECT_EQ(PictureSizeForDpi(40, dpi), shown.cy);
+        ExpectNothingOverlapsOrIsCut(d.dialog(), dpi);
         SaveScreen(d.dialog(), L"dialog");
+        d.Click(IDCANCEL);
+    });
+}
+
+TEST_F(AttachmentDialogTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgainWithThePicturesDrawnForIt) {
+    UINT from = ScreenDpi(), to = from == kDefaultDpi ? 2 * kDefaultDpi : kDefaultDpi;
+    Run([&](DialogDriver& d) {
+        auto fontHeight = [&](HWND window) {
+            LOGFONTW font = {};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+            return font.lfHeight;
+        };
+        LONG fontBefore = fontHeight(d.Item(IDOK));
+        // The system suggests the scaled client area inside the frame of the new screen;
+        // this one keeps the frame, which the test's single screen cannot change.
+        RECT window = {}, client = {}, before = {}, after = {};
+        GetWindowRect(d.dialog(), &window);
+        GetClientRect(d.dialog(), &client);
+        GetWindowRect(d.Item(IDC_CHOSEN_LIST), &before);
+        RECT suggested = {window.left, window.top,
+                          window.right + MulDiv(client.right, to, from) - client.right,
+                          window.bottom + MulDiv(client.bottom, to, from) - client.bottom};
+        SendMessageW(d.dialog(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(MulDiv(fontBefore, to, from), fontHeight(d.Item(IDOK)));
+        GetWindowRect(d.Item(IDC_CHOSEN_LIST), &after);
+        // In proportion, as far as the fonts of the two DPIs are.
+        EXPECT_NEAR(MulDiv(before.right - before.left, to, from), after.right - after.left, (after.right - after.left) / 10);
+        EXPECT_NEAR(MulDiv(before.bottom - before.top, to, from), after.bottom - after.top, (after.bottom - after.top) / 10);
+        HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(d.Item(IDC_CHOSEN_LIST), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(images, &cx, &cy);
+        EXPECT_EQ(PictureSizeForDpi(16, to), cx);
+        HWND banner = FindWindowExW(d.dialog(), nullptr, L"Static", nullptr);
+        EXPECT_EQ(PictureSizeForDpi(507, to),
+                  BitmapSize(reinterpret_cast<HGDIOBJ>(SendMessageW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0))).cx);
+        ExpectNothingOverlapsOrIsCut(d.dialog(), to);
+        d.Click(IDCANCEL);
+    });
+}
+
+TEST_F(AttachmentDialogTest, ItIsMadePerMonitorDpiAwareAndTheThreadsContextIsPutBackAfterwards) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using GetThreadContext = void*(WINAPI*)();
+    using SetThreadContext = void*(WINAPI*)(void*);
+    using GetWindowContext = void*(WINAPI*)(HWND);
+    using GetAwareness = int(WINAPI*)(void*);
+    auto threadContext = reinterpret_cast<GetThreadContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    auto setThreadContext = reinterpret_cast<SetThreadContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+    auto windowContext = reinterpret_cast<GetWindowContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    auto awareness = reinterpret_cast<GetAwareness>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (!threadContext || !setThreadContext || !windowContext || !awareness)
+        GTEST_SKIP() << "this Wine has no DPI contexts";
+    constexpr int kSystemAware = 1, kPerMonitorAware = 2;  // DPI_AWARENESS_...
+    // The thread as Office calls add-ins: aware of the system's DPI only.
+    void* own = setThreadContext(reinterpret_cast<void*>(static_cast<INT_PTR>(-2)));
+    ASSERT_NE(nullptr, own);
+    ASSERT_EQ(kSystemAware, awareness(threadContext()));
+    Run([&](DialogDriver& d) {
+        EXPECT_EQ(kPerMonitorAware, awareness(windowContext(d.dialog())));
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(kSystemAware, awareness(threadContext()));
+    setThreadContext(own);
+}
+
+TEST_F(AttachmentDialogTest, ItsControlsAreCommonControlsSixFromTheDllsOwnManifest) {
+    Run([&](DialogDriver& d) {
+        // Version 6 answers for the buttons as well, which user32 answers for otherwise.
+        for (int id : {IDOK, IDC_COMPRESS, IDC_BROWSER_LIST}) {
+            std::wstring module = ProcedureModule(d.Item(id));
+            for (auto& c : module) c = towlower(c);
+            EXPECT_NE(std::wstring::npos, module.find(L"\\comctl32.dll")) << id << ": " << Utf8FromWide(module);
+        }
         d.Click(IDCANCEL);
     });
 }
@@ -645,7 +916,7 @@ TEST_F(AttachmentDialogTest, DllHoldsTheImageStripAndTheBannerAndBothListsShowTh
         int id;
         LONG width, height;
     };
-    for (Picture p : {Picture{IDB_FILE_ICONS, 112, 15}, Picture{IDB_BANNER, 675, 50}}) {
+    for (Picture p : {Picture{IDB_FILE_ICONS, 112, 15}, Picture{IDB_BANNER, 507, 40}}) {
         UniqueGdiObject bitmap(LoadImageW(dll.module(), MAKEINTRESOURCEW(p.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         ASSERT_TRUE(bitmap) << p.id;
         BITMAP info = {};

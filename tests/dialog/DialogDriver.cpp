@@ -30,13 +30,6 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-std::wstring TextOf(HWND window) {
-    int length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
-    return text;
-}
-
 BOOL CALLBACK MatchWindow(HWND window, LPARAM data);
 
 struct WindowSearch {
@@ -81,14 +74,47 @@ HWND DialogDriver::Focus() const {
     return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
 }
 
-void DialogDriver::PressKeyIn(int id, WORD key) const {
+std::wstring DialogDriver::TextOf(HWND window) {
+    int length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    return text;
+}
+
+void DialogDriver::PressKeyIn(int id, WORD key, bool withControl) const {
     SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
     EXPECT_EQ(Item(id), Focus());
     LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    if (withControl) {
+        // The key state is the dialog thread's: shared with it for as long as the key is down.
+        AttachThreadInput(GetCurrentThreadId(), thread_, TRUE);
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        BYTE before = keys[VK_CONTROL];
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        SendMessageW(Item(id), WM_KEYDOWN, key, scan | 1);
+        SendMessageW(Item(id), WM_KEYUP, key, scan | 0xC0000001);
+        keys[VK_CONTROL] = before;
+        SetKeyboardState(keys);
+        AttachThreadInput(GetCurrentThreadId(), thread_, FALSE);
+        return;
+    }
     PostMessageW(Item(id), WM_KEYDOWN, key, scan | 1);
     PostMessageW(Item(id), WM_KEYUP, key, scan | 0xC0000001);
     // Sent messages overtake posted ones, so nothing sent can tell when the keys were
     // handled; callers wait for what the key does.
+}
+
+void DialogDriver::PressKey(WORD key) const {
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(Focus(), WM_KEYDOWN, key, scan | 1);
+    PostMessageW(Focus(), WM_KEYUP, key, scan | 0xC0000001);
+}
+
+void DialogDriver::PressAccessKey(wchar_t key) const {
+    constexpr LPARAM kAltDown = 1 << 29;
+    PostMessageW(Focus(), WM_SYSCHAR, key, kAltDown | 1);
 }
 
 int DialogDriver::RowCount(int list) const {

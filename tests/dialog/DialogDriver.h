@@ -28,8 +28,13 @@ public:
     std::wstring Text(int id) const;
     bool IsChecked(int id) const;
     // A key (Enter, Escape) pressed while the control has the keyboard focus (posted: does
-    // not wait).
-    void PressKeyIn(int id, WORD key) const;
+    // not wait). With `withControl`, Ctrl is held down while the control takes the key,
+    // which it does before this returns.
+    void PressKeyIn(int id, WORD key, bool withControl = false) const;
+    // A key pressed wherever the focus is, as the dialog's loop gets it (posted).
+    void PressKey(WORD key) const;
+    // Alt and `key` (a lower-case letter), as the dialog's loop gets them (posted).
+    void PressAccessKey(wchar_t key) const;
     HWND Focus() const;
 
     int RowCount(int list) const;
@@ -48,6 +53,7 @@ public:
     // A message box over the dialog with this caption, waited for up to `ms`; null if none.
     HWND WaitForMessageBox(const std::wstring& caption, DWORD ms = 10000) const;
     static std::wstring MessageBoxText(HWND box);
+    static std::wstring TextOf(HWND window);
     static void PressOk(HWND box);
     // The visible balloon tip over the dialog, or null.
     HWND Balloon() const;

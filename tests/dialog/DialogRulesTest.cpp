@@ -78,25 +78,29 @@ TEST(ListTextTest, DateInUtcWithTwoBlanksAndSizeUnsigned) {
     EXPECT_EQ(L"1073741824", SizeText(static_cast<uint32_t>(5ull << 30)));
 }
 
-TEST(AttachReportTextTest, SaysNothingAfterSuccessCountsLeftOutFilesAndExplainsAStop) {
+TEST(AttachReportTextTest, ListsEveryLeftOutFileWithItsReasonAndExplainsAStop) {
     AttachReport report;
     report.packedFiles = 3;
     report.archiveAttached = true;
-    EXPECT_EQ(L"", DescribeAttachReport(report));
+    EXPECT_EQ(L"", DescribeAttachStop(report));
 
     report.LeaveOut("C:\\a.txt", "could not be opened");
-    EXPECT_EQ(L"1 of 4 files were left out:\n\nC:\\a.txt: could not be opened", DescribeAttachReport(report));
     for (int i = 0; i < 21; ++i) report.LeaveOut("C:\\f" + std::to_string(i), "missing");
-    std::wstring text = DescribeAttachReport(report);
-    EXPECT_EQ(0u, text.find(L"22 of 25 files were left out:"));
-    EXPECT_NE(std::wstring::npos, text.find(L"C:\\f18: missing\nand 2 more"));
-    EXPECT_EQ(std::wstring::npos, text.find(L"C:\\f19"));
+    ReportContent content = LeftOutReport(report);
+    EXPECT_EQ(L"22 of 25 files were left out:", content.summary);
+    EXPECT_EQ((std::vector<std::wstring>{L"File", L"Reason"}), content.columns);
+    ASSERT_EQ(22u, content.rows.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\a.txt", L"could not be opened"}), content.rows[0]);
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\f20", L"missing"}), content.rows[21]);
+    std::wstring firstTwo = L"C:\\a.txt\tcould not be opened\r\nC:\\f0\tmissing\r\n";
+    EXPECT_EQ(firstTwo, ReportRowsAsText(content).substr(0, firstTwo.size()));
+    EXPECT_EQ(L"", DescribeAttachStop(report));
 
     AttachReport stopped;
     stopped.failure = "the archive attach.zip could not be created";
     EXPECT_EQ(L"Attaching stopped: the archive attach.zip could not be created.\nNothing was attached to the message.",
-              DescribeAttachReport(stopped));
+              DescribeAttachStop(stopped));
     stopped.attachedFiles = 1;
     EXPECT_EQ(L"Attaching stopped: the archive attach.zip could not be created.\nOnly 1 file was attached before it stopped.",
-              DescribeAttachReport(stopped));
+              DescribeAttachStop(stopped));
 }

@@ -22,6 +22,7 @@ HOST = None
 DLL = None
 CLOSE_WINDOW = None
 PREFIX = os.environ.get("WINEPREFIX", "")
+DPI = int(os.environ.get("PARCELON_TEST_DPI", "96"))  # set by at_dpi.py
 ADDINS_KEY = r"HKCU\Software\Microsoft\Office\Outlook\Addins"
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-run")
 
@@ -204,17 +205,22 @@ class HostLoadingTest(unittest.TestCase):
         return output, picture
 
     def test_without_paths_the_window_waits_for_a_person_and_closing_it_writes_the_message(self):
-        # Saved as screens/compose-ribbon.png and screens/compose-command-bar.png.
-        output, picture = self.leave_window_to_a_person("compose-ribbon.png")
+        # Saved as screens/compose-ribbon.png and screens/compose-command-bar.png, with
+        # -192dpi (say) before .png when the prefix runs at another DPI.
+        suffix = "" if DPI == 96 else "-%ddpi" % DPI
+        area = (DPI / 96) ** 2
+        output, picture = self.leave_window_to_a_person("compose-ribbon%s.png" % suffix)
         self.assertIn('ribbon button: "Parcelon"', output)
-        # The 32 x 32 picture from the add-in's callback is on the screen, not a 16 x 16 face.
+        # The 32 x 32 picture from the add-in's callback (64 x 64 at 192 DPI) is on the
+        # screen, not a 16 x 16 face.
         large = png_pixels.count_colour(picture, PARCEL_COLOUR)
-        self.assertGreater(large, 150)
+        self.assertGreater(large, 150 * area)
 
-        output, picture = self.leave_window_to_a_person("compose-command-bar.png", "--outlook-version", "11.0")
+        output, picture = self.leave_window_to_a_person("compose-command-bar%s.png" % suffix,
+                                                        "--outlook-version", "11.0")
         self.assertIn('button installed: "Parcelon" on "Standard"', output)
         small = png_pixels.count_colour(picture, PARCEL_COLOUR)
-        self.assertGreater(small, 10)
+        self.assertGreater(small, 10 * area)
         self.assertLess(small, large / 2)
 
 

@@ -11,6 +11,10 @@
 namespace testing_support {
 
 namespace {
+// Outlook's process is aware of the system's DPI; so are the programs that take pictures
+// of windows, so that at a high DPI they measure and copy real pixels.
+const bool kSystemDpiAware = SetProcessDPIAware() != FALSE;
+
 void PutBigEndian(std::vector<unsigned char>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(value >> shift));
 }

@@ -1,0 +1,75 @@
+// Laying out a dialog again for a new DPI.
+#include "DialogDpi.h"
+
+#include "common/WindowDC.h"
+
+namespace parcelon {
+
+void TakeOverDpiChanges(HWND dialog) {
+    using SetBehavior = BOOL(WINAPI*)(HWND, int, int);
+    constexpr int kDisableAll = 1;  // DDC_DISABLE_ALL
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto set = user32 ? reinterpret_cast<SetBehavior>(
+                            reinterpret_cast<void*>(GetProcAddress(user32, "SetDialogDpiChangeBehavior")))
+                      : nullptr;
+    if (set) set(dialog, kDisableAll, kDisableAll);
+}
+
+namespace {
+// The dialog manager's base units of a font: its average width of the letters and its height.
+SIZE BaseUnits(HFONT font) {
+    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    WindowDC screen(nullptr);
+    HGDIOBJ old = SelectObject(screen.get(), font);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(screen.get(), &metrics);
+    SIZE letters = {};
+    GetTextExtentPoint32W(screen.get(), kLetters, 52, &letters);
+    SelectObject(screen.get(), old);
+    return {(letters.cx / 26 + 1) / 2, metrics.tmHeight};
+}
+}  // namespace
+
+RECT DialogUnitsToPixels(HWND dialog, const RECT& units) {
+    SIZE base = BaseUnits(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    return {MulDiv(units.left, base.cx, 4), MulDiv(units.top, base.cy, 8), MulDiv(units.right, base.cx, 4),
+            MulDiv(units.bottom, base.cy, 8)};
+}
+
+void RescaleDialog(HWND dialog, UINT from, UINT to, const RECT& suggested, UniqueGdiObject& font) {
+    if (from == 0 || to == 0 || from == to) return;
+    LOGFONTW face = {};
+    HFONT current = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (!current || GetObjectW(current, sizeof face, &face) != sizeof face) return;
+    face.lfHeight = MulDiv(face.lfHeight, static_cast<int>(to), static_cast<int>(from));
+    UniqueGdiObject made(CreateFontIndirectW(&face));
+    if (!made) return;
+    // Fonts do not scale in proportion: the controls keep their places in dialog units of
+    // the new font, as the dialog manager would have laid them out at the new DPI.
+    SIZE was = BaseUnits(current), now = BaseUnits(static_cast<HFONT>(made.get()));
+    if (was.cx <= 0 || was.cy <= 0) return;
+    auto x = [&](LONG value) { return MulDiv(value, now.cx, was.cx); };
+    auto y = [&](LONG value) { return MulDiv(value, now.cy, was.cy); };
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r = {};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), FALSE);
+        SetWindowPos(child, nullptr, x(r.left), y(r.top), x(r.right) - x(r.left), y(r.bottom) - y(r.top),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SendMessageW(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), FALSE);
+    font = std::move(made);  // the old one goes only now that nothing uses it
+    // Where the system suggests; large enough for the controls.
+    RECT window = {}, client = {};
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    LONG width = suggested.right - suggested.left, height = suggested.bottom - suggested.top;
+    LONG frameWidth = window.right - window.left - client.right, frameHeight = window.bottom - window.top - client.bottom;
+    if (width < frameWidth + x(client.right)) width = frameWidth + x(client.right);
+    if (height < frameHeight + y(client.bottom)) height = frameHeight + y(client.bottom);
+    SetWindowPos(dialog, nullptr, suggested.left, suggested.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+}  // namespace parcelon
