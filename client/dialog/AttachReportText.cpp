@@ -20,9 +20,8 @@ std::wstring LeftOutList(const AttachReport& report) {
         text += L"\nand " + std::to_wstring(report.leftOut.size() - kListedFiles) + L" more";
     return text;
 }
-}  // namespace
 
-std::wstring DescribeAttachReport(const AttachReport& report) {
+std::wstring Outcome(const AttachReport& report) {
     if (!report.failure.empty()) {
         std::wstring text = L"Attaching stopped: " + WideFromUtf8(report.failure) + L".\n";
         if (report.attachedFiles == 0 && !report.archiveAttached)
@@ -34,6 +33,17 @@ std::wstring DescribeAttachReport(const AttachReport& report) {
     size_t total = report.leftOut.size() + report.packedFiles + report.attachedFiles;
     return std::to_wstring(report.leftOut.size()) + L" of " + Count(total, L"file was", L"files were") +
            L" left out:\n" + LeftOutList(report);
+}
+}  // namespace
+
+std::wstring DescribeAttachReport(const AttachReport& report) {
+    std::wstring text = Outcome(report);
+    // The user's own temporary folder: said, since a packed folder may be confidential.
+    if (!text.empty() && !report.archivePath.empty()) {
+        std::wstring path = WideFromUtf8(report.archivePath);
+        text += L"\n\nThe archive was made in " + path.substr(0, path.rfind(L'\\') + 1) + L" and deleted again.";
+    }
+    return text;
 }
 
 }  // namespace parcelon

@@ -91,6 +91,9 @@ TEST(AttachReportTextTest, SaysNothingAfterSuccessCountsLeftOutFilesAndExplainsA
     EXPECT_EQ(0u, text.find(L"22 of 25 files were left out:"));
     EXPECT_NE(std::wstring::npos, text.find(L"C:\\f18: missing\nand 2 more"));
     EXPECT_EQ(std::wstring::npos, text.find(L"C:\\f19"));
+    report.archivePath = "C:\\Temp\\Parcelon\\1f-2\\attach.zip";
+    EXPECT_EQ(text + L"\n\nThe archive was made in C:\\Temp\\Parcelon\\1f-2\\ and deleted again.",
+              DescribeAttachReport(report));
 
     AttachReport stopped;
     stopped.failure = "the archive attach.zip could not be created";
