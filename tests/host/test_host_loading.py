@@ -7,7 +7,9 @@ import argparse
 import email
 import email.policy
 import os
+import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -224,6 +226,27 @@ class HostLoadingTest(unittest.TestCase):
                 self.assertEqual(data, z.read(entry))
         self.assertEqual([], self.working_folders_left())
         self.assertFalse(os.path.exists(os.path.join(PREFIX, "drive_c", "attach.zip")))
+
+    def test_an_archive_that_cannot_be_written_attaches_nothing_and_leaves_no_working_folder(self):
+        tree = os.path.join(self.work, "Too large to write")
+        os.makedirs(tree, exist_ok=True)
+        with open(os.path.join(tree, "random.bin"), "wb") as f:
+            f.write(os.urandom(16 << 20))
+
+        def files_of_8_mb_at_most():  # beyond that a write fails (EFBIG) and nothing else happens
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (8 << 20, 8 << 20))
+
+        out = os.path.join(self.work, "unwritten.eml")
+        run = subprocess.run([WINE_RUN, HOST, "compose", "--attach", windows_path(tree), "--out", windows_path(out)],
+                             capture_output=True, timeout=180, preexec_fn=files_of_8_mb_at_most)
+        output = run.stdout.decode("utf-8", "replace")
+        self.assertIn("stopped: the archive could not be written.", output)
+        self.assertIn("The archive was made in C:\\users\\", output)
+        with open(out, "rb") as f:
+            message = email.message_from_binary_file(f, policy=email.policy.default)
+        self.assertEqual([], list(message.iter_attachments()))
+        self.assertEqual([], self.working_folders_left())
 
     def leave_window_to_a_person(self, picture_name, *args):
         out = os.path.join(self.work, "by-hand.eml")
