@@ -1,9 +1,11 @@
 // Packing files that other programs hold open or write meanwhile, each program in a
 // process of its own.
 #include <gtest/gtest.h>
+#include <thread>
 #include <zlib.h>
 
 #include "client/compress/CompressAndAttach.h"
+#include "client/compress/ParallelPacker.h"
 #include "client/dialog/DroppedEntry.h"
 #include "host/ZipListing.h"
 #include "standin/MailObjects.h"
@@ -97,4 +99,35 @@ TEST_F(OtherProgramsTest, AFileAppendedToWhileItIsReadTwiceIsLeftOutAsChangedAnd
     EXPECT_EQ("after.txt", entries[0].name.substr(entries[0].name.rfind('/') + 1));
     EXPECT_EQ(Crc("packed after it", 15), entries[0].crc32);
     EXPECT_EQ(0u, report.failure.size());
+}
+
+// Written to once, early in the reading: the second reading finds it settled and packs the
+// file as it then stands.
+TEST_F(OtherProgramsTest, AFileThatChangesOnceWhileItIsReadIsReadOnceMoreAndPackedAsItThenIs) {
+    std::string content = Mixed(6 * 1024 * 1024);
+    std::string path = folder.Write("settling.log", content);
+    std::string archive = folder.path("settling.zip");
+    ZipArchiveWriter writer(archive.c_str(), "C:\\", false);
+    EntrySource source;
+    ASSERT_EQ(AddFileResult::Added, writer.PrepareEntry(path, false, source));
+    PackProgress progress;
+    PackSettings settings;
+    settings.chunkBytes = 64 * 1024;
+    std::thread other([&] {
+        while (progress.doneBytes.load() == 0) Sleep(0);
+        parcelon::UniqueFile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.get(), "one more line\r\n", 15, &written, nullptr);
+    });
+    PackResults packed = PackEntries(writer, {source}, settings, progress);
+    other.join();
+    ASSERT_TRUE(writer.Close());
+    content += "one more line\r\n";
+    EXPECT_EQ(AddFileResult::Added, packed.results.at(0));
+    std::string bytes = ReadWholeFile(archive);
+    auto entries = host::ListZipEntries(std::vector<char>(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(entries && entries->size() == 1);
+    EXPECT_EQ(content.size(), (*entries)[0].size) << "the version after the change";
+    EXPECT_EQ(Crc(content, content.size()), (*entries)[0].crc32);
 }
