@@ -39,6 +39,7 @@ std::optional<std::vector<ZipListingEntry>> ListZipEntries(const std::vector<cha
         e.externalAttributes = Read(archive, at + 38, 4);
         e.compressedSize = Read(archive, at + 20, 4);
         e.size = Read(archive, at + 24, 4);
+        e.crc32 = Read(archive, at + 16, 4);
         e.name.assign(&archive[at + 46], nameLength);
         entries.push_back(e);
         at += 46 + nameLength + extraLength + commentLength;

@@ -10,6 +10,7 @@ namespace host {
 
 struct ZipListingEntry {
     std::string name;  // as stored
+    uint32_t crc32 = 0;
     uint32_t size = 0;
     uint32_t compressedSize = 0;
     uint16_t flags = 0;

@@ -3,6 +3,7 @@
 
 #include "common/ComErrorReport.h"
 #include "common/TextConversion.h"
+#include "common/WorkingFolder.h"
 
 namespace parcelon {
 
@@ -27,6 +28,9 @@ STDMETHODIMP OutlookAddin::InterfaceSupportsErrorInfo(REFIID iid) {
 
 STDMETHODIMP OutlookAddin::OnConnection(IDispatch* application, long, IDispatch*, SAFEARRAY**) {
     try {
+        // What an Outlook that ended during a packing left: a listing of one folder, empty
+        // unless something was left.
+        RemoveAbandonedWorkingFolders();
         return Connect(application);
     } catch (const _com_error& error) {
         ReportComError(error);

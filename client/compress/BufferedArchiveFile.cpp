@@ -7,6 +7,8 @@
 #include <iowin32.h>
 #include <vector>
 
+#include "ZipEntryDiscard.h"
+
 namespace parcelon {
 
 namespace {
@@ -28,6 +30,7 @@ struct BufferedFile {
     size_t used = 0;
     uint64_t position = 0;
     bool failed = false;
+    bool endWhereWritingEnds = false;
 
     bool InnerSeek(uint64_t to) {
         return Win32Files().zseek64_file(Win32Files().opaque, inner, to, ZLIB_FILEFUNC_SEEK_SET) == 0;
@@ -128,6 +131,8 @@ long ZCALLBACK SeekBuffered(voidpf, voidpf stream, ZPOS64_T offset, int origin) 
 int ZCALLBACK CloseBuffered(voidpf, voidpf stream) {
     BufferedFile* file = Buffered(stream);
     bool flushed = file->Flush();
+    if (flushed && file->endWhereWritingEnds)
+        flushed = file->InnerSeek(file->position) && win32_truncate_file_func(file->inner) == 0;
     int closed = Win32Files().zclose_file(Win32Files().opaque, file->inner);
     delete file;
     return flushed ? closed : -1;
@@ -149,6 +154,10 @@ void FillBufferedWin32FileFunctions(zlib_filefunc64_def* functions, size_t buffe
     functions->zerror_file = ErrorBuffered;
     // The library hands this back to every call: here it carries the buffer's size.
     functions->opaque = reinterpret_cast<voidpf>(std::max<size_t>(bufferBytes, 1));
+}
+
+void EndArchiveWhereWritingEnds(voidpf stream) {
+    if (stream) Buffered(stream)->endWhereWritingEnds = true;
 }
 
 }  // namespace parcelon

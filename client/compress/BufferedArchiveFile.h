@@ -14,4 +14,9 @@ constexpr size_t kArchiveBufferBytes = 1024 * 1024;
 // shows on the next write, on the library's error check and on close.
 void FillBufferedWin32FileFunctions(zlib_filefunc64_def* functions, size_t bufferBytes = kArchiveBufferBytes);
 
+// For a stream of those functions whose writing went back before bytes already written (an
+// entry taken back): on close the file ends where the writing ended, so no longer bytes
+// of before stay beyond the archive's last record.
+void EndArchiveWhereWritingEnds(voidpf stream);
+
 }  // namespace parcelon

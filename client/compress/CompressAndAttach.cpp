@@ -6,6 +6,7 @@
 
 #include "BackgroundWork.h"
 #include "FolderWalk.h"
+#include "SourceFile.h"
 
 #include "common/ComErrorReport.h"
 #include "common/DiagnosticLog.h"
@@ -13,6 +14,7 @@
 #include "common/SystemFolders.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
+#include "common/WorkingFolder.h"
 
 namespace parcelon {
 
@@ -24,21 +26,45 @@ std::string ComErrorText(const _com_error& error) {
 
 void DeleteArchive(const std::string& path) { DeleteFileW(FileSystemPath(path).c_str()); }
 
-// Opens the archive at the root of the system drive or, when that cannot be written, in
-// the user's temporary folder; names are below the system drive's root either way.
-std::unique_ptr<ZipArchiveWriter> OpenArchive(const std::string& archiveName, AttachReport& report) {
-    std::string root = SystemDriveRoot();
+// Opens the archive under its own name in the action's working folder, so the attachment
+// keeps that name while no two packings share a path; names are below the system drive's
+// root.
+std::unique_ptr<ZipArchiveWriter> OpenArchive(const WorkingFolder& folder, const std::string& archiveName,
+                                              AttachReport& report) {
     auto writer = std::make_unique<ZipArchiveWriter>();
-    for (const std::string& folder : {root, TemporaryFolder()}) {
-        if (folder.empty()) continue;
-        report.archivePath = folder + archiveName;
-        if (writer->Open(report.archivePath.c_str(), root.c_str(), false)) return writer;
+    if (folder.created()) {
+        report.archivePath = folder.path() + archiveName;
+        if (writer->Open(report.archivePath.c_str(), SystemDriveRoot().c_str(), false)) return writer;
     }
-    report.failure = "the archive " + archiveName + " could not be created";
-    PARCELON_LOG_ERROR("Cannot create the archive %s in %s or the temporary folder", archiveName.c_str(),
-                       root.c_str());
+    std::string where = folder.created() ? folder.path() : WorkingFoldersRoot();
+    report.failure = "the archive " + archiveName + " could not be created in " + where;
+    PARCELON_LOG_ERROR("Cannot create the archive %s in %s", archiveName.c_str(), where.c_str());
     report.archivePath.clear();
     return nullptr;
+}
+
+// Outlook opens an attached file itself, and a path of 260 characters or more, or one
+// that needs the \\?\ form, is not known to open there.
+bool OutlookMayNotOpen(const std::string& path) {
+    return WideFromUtf8(path).size() >= MAX_PATH || FileSystemPath(path).compare(0, 4, L"\\\\?\\") == 0;
+}
+
+std::string FileNameOf(const std::string& path) {
+    size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// Such a file is attached from a copy under its own name in the action's working folder.
+// Gives the path to attach from, or empty when the copy could not be made (`why` says why).
+std::string AttachablePath(const std::string& path, std::unique_ptr<WorkingFolder>& folder, const PackObserver& observer,
+                           PackProgress& progress, AddFileResult& why) {
+    if (!OutlookMayNotOpen(path)) return path;
+    if (!folder) folder = std::make_unique<WorkingFolder>();
+    why = AddFileResult::WriteFailed;
+    if (!folder->created()) return {};
+    std::string copy = folder->path() + FileNameOf(path);
+    RunWhileDispatching([&] { why = CopySourceFile(path, copy); }, observer.dialog, progress.cancel);
+    return why == AddFileResult::Added ? copy : std::string();
 }
 
 void AttachArchive(const Attachments& attachments, AttachReport& report) {
@@ -113,7 +139,8 @@ void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Att
 
 void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
                    const PackObserver& observer, PackProgress& progress, AttachReport& report) {
-    std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(options.archiveName, report);
+    WorkingFolder folder;
+    std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(folder, options.archiveName, report);
     if (!writer) return;
     bool packed = false;
     RunWhileDispatching(
@@ -151,6 +178,7 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
         },
         observer.dialog, progress.cancel);
     std::vector<HostObject> added;
+    std::unique_ptr<WorkingFolder> folder;  // made for the first file attached from a copy
     for (const WalkedFile& file : files) {
         // Host calls cannot be stopped part way: the flag is looked at between files.
         if (progress.cancelled()) break;
@@ -159,12 +187,20 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
             continue;
         }
         progress.SetCurrentFile(file.path);
-        try {
-            added.push_back(attachments.Add(file.path));
-            ++report.attachedFiles;
-        } catch (const _com_error& error) {
-            ReportComError(error);
-            report.LeaveOut(file.path, "could not be attached: " + ComErrorText(error));
+        AddFileResult why = AddFileResult::Added;
+        std::string source = AttachablePath(file.path, folder, observer, progress, why);
+        if (source.empty()) {
+            report.LeaveOut(file.path, DescribeAddFileResult(why));
+        } else {
+            try {
+                added.push_back(attachments.Add(source));
+                ++report.attachedFiles;
+            } catch (const _com_error& error) {
+                ReportComError(error);
+                report.LeaveOut(file.path, "could not be attached: " + ComErrorText(error));
+            }
+            // The host took the content during the call.
+            if (source != file.path) DeleteFileW(FileSystemPath(source).c_str());
         }
         progress.doneFiles += 1;
         progress.doneBytes += file.size;
@@ -183,7 +219,7 @@ PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailI
       endMessage_(endMessage) {
     try {
         attachments_ = mailItem.GetAttachments();
-        writer_ = OpenArchive(options_.archiveName, report_);
+        writer_ = OpenArchive(folder_, options_.archiveName, report_);
     } catch (const _com_error& error) {
         ReportComError(error);
         report_.failure = ComErrorText(error);

@@ -16,6 +16,7 @@
 #include "client/dialog/AttachOptions.h"
 #include "client/dialog/FileEntry.h"
 #include "common/UniqueResource.h"
+#include "common/WorkingFolder.h"
 
 namespace parcelon {
 
@@ -27,7 +28,7 @@ struct LeftOutFile {
 struct AttachReport {
     std::vector<LeftOutFile> leftOut;  // chosen but not packed or attached, in the order met
     std::string failure;               // why the action stopped early; empty when it ran through
-    std::string archivePath;           // where the archive was built (compression on)
+    std::string archivePath;           // where the archive was built (compression on), in a working folder
     size_t packedFiles = 0;
     size_t attachedFiles = 0;          // files attached one by one (compression off)
     bool archiveAttached = false;
@@ -60,7 +61,7 @@ public:
     PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
                const PackObserver& observer, HWND window, UINT endMessage);
     // A job not finished is stopped: the workers are cancelled and waited for, and the
-    // unfinished archive is deleted.
+    // unfinished archive is deleted with its working folder.
     ~PackingJob();
     PackingJob(const PackingJob&) = delete;
     PackingJob& operator=(const PackingJob&) = delete;
@@ -80,6 +81,7 @@ private:
     HWND window_;
     UINT endMessage_;
     Attachments attachments_;
+    WorkingFolder folder_;  // before the writer: it outlives the archive written in it
     std::unique_ptr<ZipArchiveWriter> writer_;
     AttachReport report_;
     bool packed_ = false;

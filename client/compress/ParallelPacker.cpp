@@ -161,7 +161,7 @@ private:
             ready_.erase(found);
             OpenedFile& opened = file->second;
             lock_.unlock();
-            AddFileResult result = WriteChunk(opened, chunk);
+            AddFileResult result = WriteChunk(opened, chunk, writeChunk_ == 0);
             lock_.lock();
             --inFlight_;
             if (entryOpen_)
@@ -173,10 +173,12 @@ private:
         changed_.NotifyAll();
     }
 
-    // Runs without the lock; only the thread that set `writing_` touches the archive.
-    AddFileResult WriteChunk(const OpenedFile& file, const DeflatedChunk& chunk) {
+    // Runs without the lock; only the thread that set `writing_` touches the archive. The
+    // last chunk is written after every chunk of the file was read, so the file is checked
+    // for a change there; `lastTry` when it is being read once more.
+    AddFileResult WriteChunk(const OpenedFile& file, const DeflatedChunk& chunk, bool first, bool lastTry = false) {
         const EntrySource& source = file.entry;
-        if (writeChunk_ == 0) {
+        if (first) {
             DWORD attributes = source.listedAttributes != INVALID_FILE_ATTRIBUTES ? source.listedAttributes
                                                                                   : file.source.attributes;
             AddFileResult begun = writer_.BeginRawEntry(source.name, file.source.lastWrite, attributes, chunk.text);
@@ -195,8 +197,33 @@ private:
         }
         if (!chunk.endsStream) return AddFileResult::Added;
         entryOpen_ = false;
+        if (chunk.result == AddFileResult::Added && SourceFileChanged(file.source)) {
+            if (!writer_.DiscardRawEntry()) return AddFileResult::WriteFailed;
+            return lastTry ? AddFileResult::Changed : ReadOnceMore(file);
+        }
         if (!writer_.EndRawEntry(crc_, size_)) return AddFileResult::WriteFailed;
         return chunk.result;
+    }
+
+    // The file changed while it was read, so its entry was taken back: it is read once
+    // more, here, a chunk at a time, and left out if it changes again. Rare enough that
+    // the other workers may wait for it.
+    AddFileResult ReadOnceMore(const OpenedFile& file) {
+        OpenedFile again = file;
+        if (!RestampSourceFile(again.source)) return AddFileResult::Changed;
+        ChunkDeflater deflater;
+        std::atomic<uint64_t> bytesRead{0};  // the progress counted the file once already
+        uint64_t chunks = ChunkCount(again.source.size, chunkBytes_);
+        for (uint64_t c = 0; c < chunks; ++c) {
+            uint64_t offset = c * chunkBytes_;
+            bool last = c + 1 == chunks;
+            DeflatedChunk chunk = deflater.Deflate(again.source.handle->get(), offset,
+                                                   last ? again.source.size - offset : chunkBytes_, last,
+                                                   progress_.cancel, bytesRead);
+            AddFileResult result = WriteChunk(again, chunk, c == 0, true);
+            if (!entryOpen_) return result;
+        }
+        return AddFileResult::WriteFailed;  // the last chunk always ends the entry
     }
 
     // The file at the writer's position is done; its chunks not yet deflated are dropped.

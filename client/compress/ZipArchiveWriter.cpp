@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "BufferedArchiveFile.h"
+#include "ZipEntryDiscard.h"
 #include "FileLocalTime.h"
 #include "ParallelPacker.h"
 #include "common/FileSystemPath.h"
@@ -58,6 +59,7 @@ const char* DescribeAddFileResult(AddFileResult result) {
         case AddFileResult::TooLarge: return "too large (4 GiB or more)";
         case AddFileResult::TooManyEntries: return "too many entries (65535 at most)";
         case AddFileResult::ReadFailed: return "could not be read completely";
+        case AddFileResult::Changed: return "changed while it was read";
         case AddFileResult::WriteFailed: return "could not be written to the archive";
         case AddFileResult::Cancelled: return "cancelled";
     }
@@ -157,6 +159,15 @@ bool ZipArchiveWriter::WriteRaw(const void* data, size_t length) {
 
 bool ZipArchiveWriter::EndRawEntry(unsigned long crc, uint64_t size) {
     return zipCloseFileInZipRaw64(zip_, size, crc) == ZIP_OK;
+}
+
+bool ZipArchiveWriter::DiscardRawEntry() {
+    if (!zip_ || zipDiscardFileInZip(zip_) != ZIP_OK) return false;
+    // The library closes after its last record, the end of the central directory; what
+    // follows may be shorter than the entry taken back.
+    EndArchiveWhereWritingEnds(zipArchiveStream(zip_));
+    --entries_;
+    return true;
 }
 
 bool ZipArchiveWriter::Close() {

@@ -25,6 +25,7 @@ enum class AddFileResult {
     TooLarge,        // would pass the format's 4 GiB entry limit
     TooManyEntries,  // the archive already holds 65535 entries
     ReadFailed,      // reading stopped part way; the entry holds what was read
+    Changed,         // changed while it was read, and again when read once more
     WriteFailed,
     Cancelled,       // the user stopped the packing
 };
@@ -68,6 +69,9 @@ public:
                                 bool text);
     bool WriteRaw(const void* data, size_t length);
     bool EndRawEntry(unsigned long crc, uint64_t size);
+    // Takes back the entry begun last and not yet ended, as if it had never been begun:
+    // what was written of it is overwritten by what follows.
+    bool DiscardRawEntry();
 
     bool isOpen() const { return zip_ != nullptr; }
     const std::string& baseFolder() const { return baseFolder_; }

@@ -10,19 +10,31 @@ namespace {
 std::wstring Count(size_t n, const wchar_t* one, const wchar_t* many) {
     return std::to_wstring(n) + L" " + (n == 1 ? one : many);
 }
+
+// The user's own temporary folder: said, since a packed folder may be confidential.
+std::wstring ArchivePlace(const AttachReport& report) {
+    if (report.archivePath.empty()) return {};
+    std::wstring path = WideFromUtf8(report.archivePath);
+    return L"The archive was made in " + path.substr(0, path.rfind(L'\\') + 1) + L" and deleted again.";
+}
 }  // namespace
 
 std::wstring DescribeAttachStop(const AttachReport& report) {
     if (report.failure.empty()) return {};
     std::wstring text = L"Attaching stopped: " + WideFromUtf8(report.failure) + L".\n";
-    if (report.attachedFiles == 0 && !report.archiveAttached) return text + L"Nothing was attached to the message.";
-    return text + L"Only " + Count(report.attachedFiles, L"file was", L"files were") + L" attached before it stopped.";
+    if (report.attachedFiles == 0 && !report.archiveAttached)
+        text += L"Nothing was attached to the message.";
+    else
+        text += L"Only " + Count(report.attachedFiles, L"file was", L"files were") + L" attached before it stopped.";
+    std::wstring place = ArchivePlace(report);
+    return place.empty() ? text : text + L"\n\n" + place;
 }
 
 ReportContent LeftOutReport(const AttachReport& report) {
     ReportContent content;
     size_t total = report.leftOut.size() + report.packedFiles + report.attachedFiles;
-    content.summary = std::to_wstring(report.leftOut.size()) + L" of " +
+    std::wstring place = ArchivePlace(report);
+    content.summary = (place.empty() ? place : place + L" ") + std::to_wstring(report.leftOut.size()) + L" of " +
                       Count(total, L"file was", L"files were") + L" left out:";
     content.columns = {L"File", L"Reason"};
     for (const auto& file : report.leftOut)

@@ -22,6 +22,25 @@ std::vector<std::string> DroppedPaths(HDROP drop) {
     return paths;
 }
 
+namespace {
+FileEntry MakeEntry(DWORD attributes, const FILETIME& lastWrite, DWORD sizeLow, std::string& name,
+                    std::string& path) {
+    FileEntry entry;
+    entry.attributes = attributes;
+    entry.modified = (uint64_t(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
+    entry.size = sizeLow;
+    entry.name = std::move(name);
+    entry.path = std::move(path);
+    return entry;
+}
+
+std::optional<FileEntry> ListedEntry(const std::wstring& fileSystemPath, std::string& name, std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA listed = {};
+    if (!GetFileAttributesExW(fileSystemPath.c_str(), GetFileExInfoStandard, &listed)) return std::nullopt;
+    return MakeEntry(listed.dwFileAttributes, listed.ftLastWriteTime, listed.nFileSizeLow, name, path);
+}
+}  // namespace
+
 std::optional<FileEntry> MakeDroppedEntry(std::string path) {
     size_t units = WideFromUtf8(path).size();
     if (units == 0 || units > kMaxFileSystemPathUnits) {
@@ -41,20 +60,19 @@ std::optional<FileEntry> MakeDroppedEntry(std::string path) {
         if (!handle) return std::nullopt;
         if (path.back() != '\\') path += '\\';
     } else {
-        handle.reset(CreateFileW(fileSystemPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        // Shared as the packing opens it: a document open in Word or Excel is taken.
+        handle.reset(CreateFileW(fileSystemPath.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A file held with no sharing at all still gets its row from its folder's listing;
+        // the packing then reports it as locked.
+        if (!handle && GetLastError() == ERROR_SHARING_VIOLATION) return ListedEntry(fileSystemPath, name, path);
         if (!handle) return std::nullopt;
     }
 
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
-    FileEntry entry;
-    entry.attributes = info.dwFileAttributes;
-    entry.modified = (uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
-    entry.size = info.nFileSizeLow;
-    entry.name = std::move(name);
-    entry.path = std::move(path);
-    return entry;
+    return MakeEntry(info.dwFileAttributes, info.ftLastWriteTime, info.nFileSizeLow, name, path);
 }
 
 }  // namespace parcelon

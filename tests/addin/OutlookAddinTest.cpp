@@ -6,6 +6,8 @@
 #include "standin/ApplicationObjects.h"
 #include "standin/MailObjects.h"
 #include "tests/support/DebugOutputCapture.h"
+#include "tests/support/HolderProcess.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace parcelon;
 using testing_support::DebugOutputCapture;
@@ -206,4 +208,24 @@ TEST_F(Connection, SecondConnectionReplacesTheFirstSinks) {
     EXPECT_EQ(1u, InspectorsConnections());
     EXPECT_EQ(S_OK, Disconnect());
     EXPECT_EQ(0u, InspectorsConnections());
+}
+
+TEST_F(Connection, WorkingFoldersLeftByAnOutlookThatEndedGoAtTheStartAndOneInUseStays) {
+    testing_support::ScratchFolder notes;
+    testing_support::HolderProcess ended("working-folder", notes.path("ended.txt"));
+    testing_support::HolderProcess running("working-folder", notes.path("running.txt"));
+    ASSERT_TRUE(ended.ready() && running.ready());
+    std::string endedFolder = testing_support::ReadWholeFile(notes.path("ended.txt"));
+    std::string runningFolder = testing_support::ReadWholeFile(notes.path("running.txt"));
+    testing_support::ScratchFolder(endedFolder).Write("..\\attach.zip", "half an archive");
+    ended.Kill();
+    auto exists = [](const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    ASSERT_TRUE(exists(endedFolder + "attach.zip"));
+
+    ASSERT_EQ(S_OK, Connect(app->dispatch()));
+    EXPECT_FALSE(exists(endedFolder)) << "no running Parcelon owns it";
+    EXPECT_TRUE(exists(runningFolder)) << "its packing goes on";
+    EXPECT_EQ(S_OK, Disconnect());
+    running.Stop();
+    EXPECT_FALSE(exists(runningFolder)) << "its owner deleted it at the end";
 }

@@ -3,13 +3,18 @@
 
 #include "client/compress/CompressAndAttach.h"
 #include "client/dialog/DroppedEntry.h"
+#include "common/FileSystemPath.h"
+#include "common/SystemFolders.h"
+#include "common/TextConversion.h"
 #include "common/UniqueResource.h"
+#include "common/WorkingFolder.h"
 #include "host/ZipListing.h"
 #include "standin/MailObjects.h"
 #include "tests/support/DebugOutputCapture.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace parcelon;
+using testing_support::RemoveTree;
 using testing_support::ScratchFolder;
 
 namespace {
@@ -25,13 +30,14 @@ class CompressAndAttachTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        DeleteFileA(archivePath.c_str());
+        RemoveAbandonedWorkingFolders();  // what an earlier run that crashed left
     }
     void TearDown() override {
         standin::ClearFailures();
         mail.reset();
-        DeleteFileA(archivePath.c_str());
         EXPECT_EQ(0, standin::LiveObjects()) << "the action released every host object";
+        EXPECT_EQ(std::vector<std::string>{}, testing_support::WorkingFoldersLeft()) << "no working folder stays";
+        EXPECT_FALSE(Exists(rootArchive)) << "nothing is written to the system drive's root";
         CoUninitialize();
     }
 
@@ -64,7 +70,7 @@ protected:
     // The entry name of a file below the system drive's root.
     std::string Entry(const std::string& relative) { return Slashed(folder.path(relative).substr(3)); }
 
-    const std::string archivePath = SystemDriveRoot() + "attach.zip";
+    const std::string rootArchive = SystemDriveRoot() + "attach.zip";
     ScratchFolder folder;
     ComPtr<standin::MailItem> mail = ComPtr<standin::MailItem>::Attach(new standin::MailItem());
 };
@@ -85,16 +91,22 @@ TEST_F(CompressAndAttachTest, FolderIsPackedWithOrWithoutItsSubFolders) {
     EXPECT_EQ((std::vector<std::string>{Entry("Work\\Sub\\b.txt"), Entry("Work\\a.txt")}), names);
     EXPECT_TRUE(report.leftOut.empty());
     EXPECT_TRUE(report.archiveAttached);
-    EXPECT_FALSE(Exists(archivePath)) << "deleted after a good attach";
+    EXPECT_FALSE(Exists(report.archivePath)) << "deleted after a good attach";
 
-    const standin::AddCall& call = mail->attachments().addCalls().at(0);
-    EXPECT_EQ(L"C:\\attach.zip", call.source);
+    // Made under its own name in a working folder of its own.
+    const standin::AddCall call = mail->attachments().addCalls().at(0);
+    std::wstring workingRoot = WideFromUtf8(WorkingFoldersRoot());
+    EXPECT_EQ(0u, call.source.find(workingRoot)) << Utf8FromWide(call.source);
+    ASSERT_EQ(call.source.size() - 11, call.source.find(L"\\attach.zip"));
+    std::wstring own = call.source.substr(workingRoot.size(), call.source.size() - 11 - workingRoot.size());
+    EXPECT_EQ(std::wstring::npos, own.find(L'\\')) << "a folder of its own below the root";
     EXPECT_EQ(VT_I4, call.typeVt);
     EXPECT_EQ(1, call.type);
     EXPECT_TRUE(call.positionOmitted && call.displayNameOmitted);
 
     Run(rows, 1, 0);
     EXPECT_EQ(std::vector<std::string>{Entry("Work\\a.txt")}, ArchiveNames(1));
+    EXPECT_NE(call.source, mail->attachments().addCalls().at(1).source) << "no two packings share a path";
 }
 
 TEST_F(CompressAndAttachTest, WithoutCompressionEachFileIsAttachedByItself) {
@@ -106,7 +118,8 @@ TEST_F(CompressAndAttachTest, WithoutCompressionEachFileIsAttachedByItself) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ((std::vector<std::wstring>{L"a.txt", L"a.txt", L"b.txt"}), names) << "a file chosen twice comes twice";
     EXPECT_EQ(3u, report.attachedFiles);
-    EXPECT_FALSE(Exists(archivePath)) << "no archive without compression";
+    for (const standin::AddCall& call : mail->attachments().addCalls())
+        EXPECT_EQ(0u, call.source.find(WideFromUtf8(folder.path()))) << "short paths are attached as they are";
     for (auto* item : Attached()) {
         if (item->fileName() == L"b.txt") {
             EXPECT_EQ(std::string("beta"), std::string(item->content().begin(), item->content().end()));
@@ -157,47 +170,31 @@ TEST_F(CompressAndAttachTest, ReadingAttachmentsFailingStopsBeforeAnyArchive) {
     EXPECT_NE(std::string::npos, capture.Take(2).at(0).find("Description: Item is locked"));
     EXPECT_FALSE(report.failure.empty());
     EXPECT_TRUE(Attached().empty());
-    EXPECT_FALSE(Exists(archivePath));
 }
 
-TEST_F(CompressAndAttachTest, AFailedArchiveAttachKeepsTheArchive) {
+// The working folder, checked after each test, goes after a failed attach as well.
+TEST_F(CompressAndAttachTest, AFailedArchiveAttachLeavesNothing) {
     standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"No room"});
     AttachReport report = Run(Rows({folder.Write("a.txt", "a")}));
     EXPECT_FALSE(report.failure.empty());
     EXPECT_FALSE(report.archiveAttached);
-    EXPECT_TRUE(Exists(archivePath));
 }
 
-TEST_F(CompressAndAttachTest, AnEarlierArchiveIsReplacedAndNoFileMeansAnEmptyArchive) {
-    testing_support::ScratchFolder("C:\\").Write("..\\attach.zip", std::string(5000, 'j'));
-    ASSERT_TRUE(Exists(archivePath));
+TEST_F(CompressAndAttachTest, NoFileMeansAnEmptyArchive) {
     AttachReport report = Run(Rows({folder.MakeFolder("Empty")}));
     ASSERT_EQ(1u, Attached().size());
-    EXPECT_EQ(22u, Attached()[0]->content().size()) << "the empty archive, not the file that stood there";
+    EXPECT_EQ(22u, Attached()[0]->content().size());
     EXPECT_TRUE(report.leftOut.empty());
-    EXPECT_FALSE(Exists(archivePath));
 }
 
-TEST_F(CompressAndAttachTest, AnUnwritableRootFallsBackToTheTemporaryFolder) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    std::string tempArchive = std::string(temp) + "attach.zip";
-    DeleteFileA(tempArchive.c_str());
-    ASSERT_TRUE(CreateDirectoryA(archivePath.c_str(), nullptr)) << "the root's archive path cannot be written";
-
+TEST_F(CompressAndAttachTest, WithNoWorkingFolderToBeHadNothingIsAttached) {
+    std::string root = WorkingFoldersRoot();
+    RemoveTree(root);
+    testing_support::ScratchFolder(TemporaryFolder()).Write("..\\Parcelon", "a file where the folder goes");
     AttachReport report = Run(Rows({folder.Write("Work\\a.txt", "a")}));
-    EXPECT_EQ(tempArchive, report.archivePath);
-    EXPECT_EQ(std::vector<std::string>{Entry("Work\\a.txt")}, ArchiveNames()) << "the same names as at the root";
-    ASSERT_EQ(1u, Attached().size());
-    EXPECT_EQ(L"attach.zip", Attached()[0]->fileName());
-    EXPECT_FALSE(Exists(tempArchive)) << "deleted after the attach";
-
-    ASSERT_TRUE(CreateDirectoryA(tempArchive.c_str(), nullptr));
-    AttachReport stopped = Run(Rows({folder.path("Work\\a.txt")}));
-    EXPECT_NE(std::string::npos, stopped.failure.find("could not be created"));
-    EXPECT_EQ(1u, mail->attachments().addCalls().size()) << "nothing attached when no archive could be made";
-    RemoveDirectoryA(tempArchive.c_str());
-    RemoveDirectoryA(archivePath.c_str());
+    DeleteFileW(FileSystemPath(root.substr(0, root.size() - 1)).c_str());
+    EXPECT_EQ("the archive attach.zip could not be created in " + root, report.failure);
+    EXPECT_TRUE(mail->attachments().addCalls().empty());
 }
 
 TEST_F(CompressAndAttachTest, FilesThatCannotBePackedAreListed) {
@@ -210,6 +207,7 @@ TEST_F(CompressAndAttachTest, FilesThatCannotBePackedAreListed) {
     auto rows = Rows({folder.path("Work"), missing});
     DeleteFileA(missing.c_str());
     UniqueFile holder(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(MakeDroppedEntry(locked).has_value()) << "a file held with no sharing can be dropped all the same";
     AttachReport report = Run(rows);
     holder.reset();
 
@@ -222,4 +220,18 @@ TEST_F(CompressAndAttachTest, FilesThatCannotBePackedAreListed) {
     EXPECT_EQ(missing, report.leftOut[1].path);
     EXPECT_EQ("missing", report.leftOut[1].reason);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(CompressAndAttachTest, AFileWithALongPathIsAttachedFromAShortCopyOfItsOwnName) {
+    std::string deep = folder.MakeFolder(std::string(120, 'd') + "\\" + std::string(120, 'e') + "\\" + std::string(60, 'f'));
+    std::string file = folder.Write(deep.substr(folder.path().size()) + "\\Offer 2027.txt", "the offer");
+    ASSERT_GT(file.size(), 300u);
+    AttachReport report = Run(Rows({file}), 0);
+    ASSERT_EQ(1u, report.attachedFiles) << (report.leftOut.empty() ? "" : report.leftOut[0].reason);
+    const standin::AddCall& call = mail->attachments().addCalls().at(0);
+    EXPECT_LT(call.source.size(), size_t(MAX_PATH));
+    EXPECT_EQ(0u, call.source.find(WideFromUtf8(WorkingFoldersRoot()))) << Utf8FromWide(call.source);
+    EXPECT_EQ(L"Offer 2027.txt", Attached()[0]->fileName());
+    EXPECT_EQ(std::string("the offer"), std::string(Attached()[0]->content().begin(), Attached()[0]->content().end()));
+    EXPECT_FALSE(Exists(Utf8FromWide(call.source))) << "the copy is gone";
 }

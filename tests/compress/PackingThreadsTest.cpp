@@ -19,7 +19,6 @@ using namespace parcelon;
 using testing_support::ScratchFolder;
 
 namespace {
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A file of `size` bytes that the file system need not store (it reads as zeros).
 std::string LargeFile(const ScratchFolder& folder, const std::string& name, long long size) {
@@ -46,13 +45,9 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 class PackingThreadsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        DeleteFileA(archivePath.c_str());
-    }
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     void TearDown() override {
         mail.reset();
-        DeleteFileA(archivePath.c_str());
         CoUninitialize();
     }
 
@@ -86,10 +81,9 @@ protected:
         EXPECT_TRUE(report.failure.empty()) << report.failure;
         EXPECT_FALSE(report.archiveAttached);
         EXPECT_TRUE(mail->attachments().items().empty()) << "nothing attached";
-        EXPECT_FALSE(Exists(archivePath)) << "the unfinished archive is deleted";
+        EXPECT_TRUE(testing_support::WorkingFoldersLeft().empty()) << "the unfinished archive goes with its folder";
     }
 
-    const std::string archivePath = SystemDriveRoot() + "attach.zip";
     ScratchFolder folder;
     ComPtr<standin::MailItem> mail = ComPtr<standin::MailItem>::Attach(new standin::MailItem());
 };

@@ -30,7 +30,6 @@ using Texts = std::vector<std::wstring>;
 
 namespace {
 std::wstring W(const std::string& text) { return WideFromUtf8(text); }
-bool Exists(const std::string& path) { return GetFileAttributesW(W(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Sets a file's or folder's last-write time from UTC calendar fields.
 void SetUtcWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute) {
@@ -131,12 +130,10 @@ protected:
         saved = attachOptions;
         attachOptions = AttachOptions();
         attachOptions.browseFolder = folder.path();
-        DeleteFileA(archivePath.c_str());
     }
     void TearDown() override {
         attachOptions = saved;
         standin::ClearFailures();
-        DeleteFileA(archivePath.c_str());
     }
 
     INT_PTR Run(const std::function<void(DialogDriver&)>& drive, bool withMail = true) {
@@ -171,7 +168,6 @@ protected:
     AttachOptions saved;
     ScratchFolder folder;
     ComPtr<standin::MailItem> mail = ComPtr<standin::MailItem>::Attach(new standin::MailItem());
-    const std::string archivePath = SystemDriveRoot() + "attach.zip";
 };
 }  // namespace
 
@@ -563,7 +559,7 @@ TEST_F(AttachmentDialogTest, OkHandsTheRowsInDisplayOrderToTheActionForItsMailIt
     ASSERT_EQ(1u, Attached().size());
     EXPECT_EQ(L"attach.zip", Attached()[0]->fileName());
     EXPECT_EQ((std::vector<std::string>{Entry("Work/c.txt"), Entry("A.txt"), Entry("b.txt")}), ArchiveEntries());
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(archivePath.c_str())) << "the archive is removed";
+    EXPECT_EQ(std::vector<std::string>{}, testing_support::WorkingFoldersLeft()) << "the archive is removed";
 
     // Without compression every file is attached by itself, in the order shown.
     attachOptions.compressAttachments = 0;
@@ -634,7 +630,6 @@ TEST_F(AttachmentDialogTest, TypedArchiveNameIsTakenOverOnOkOrRefusedWithABalloo
     EXPECT_EQ("Quarterly report.zip", attachOptions.archiveName);
     ASSERT_EQ(1u, Attached().size());
     EXPECT_EQ(L"Quarterly report.zip", Attached()[0]->fileName());
-    DeleteFileA((SystemDriveRoot() + "Quarterly report.zip").c_str());
 
     Run([&](DialogDriver& d) {
         EXPECT_EQ(L"Quarterly report.zip", d.Text(IDC_ARCHIVE_NAME));
@@ -660,7 +655,10 @@ TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAReportWindowBeforeT
         HWND report = d.WaitForMessageBox(L"Parcelon");
         ASSERT_NE(nullptr, report);
         EXPECT_TRUE(d.IsOpen()) << "the dialog waits for the report";
-        EXPECT_EQ(L"60 of 61 files were left out:", DialogDriver::TextOf(GetDlgItem(report, IDC_REPORT_TEXT)));
+        std::wstring summary = DialogDriver::TextOf(GetDlgItem(report, IDC_REPORT_TEXT));
+        EXPECT_EQ(0u, summary.find(L"The archive was made in "));
+        EXPECT_NE(std::wstring::npos, summary.find(L"\\Parcelon\\"));
+        EXPECT_EQ(summary.size() - 29, summary.find(L"60 of 61 files were left out:"));
         HWND list = GetDlgItem(report, IDC_REPORT_LIST);
         ASSERT_EQ(60, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         wchar_t cell[512] = {};
@@ -1012,7 +1010,7 @@ TEST_F(AttachmentDialogTest, CancelWhilePackingKeepsTheDialogAndItsRows) {
         EXPECT_TRUE(d.IsOpen());
         EXPECT_EQ(2, d.RowCount(IDC_CHOSEN_LIST));
         EXPECT_TRUE(IsWindowEnabled(d.Item(IDOK)));
-        EXPECT_FALSE(Exists(archivePath)) << "the unfinished archive is deleted";
+        EXPECT_TRUE(testing_support::WorkingFoldersLeft().empty()) << "the unfinished archive goes with its folder";
 
         // Closing the window while packing is a Cancel too.
         d.ClickLater(IDOK);
@@ -1030,7 +1028,7 @@ TEST_F(AttachmentDialogTest, CancelWhilePackingKeepsTheDialogAndItsRows) {
     });
     ASSERT_EQ(1u, Attached().size()) << "nothing was attached by the cancelled runs";
     EXPECT_EQ(std::vector<std::string>{Entry("small.txt")}, ArchiveEntries());
-    EXPECT_FALSE(Exists(archivePath));
+    EXPECT_TRUE(testing_support::WorkingFoldersLeft().empty());
 }
 
 namespace {
@@ -1100,7 +1098,7 @@ TEST_F(AttachmentDialogTest, PackingEndsInTheFirstDialogWhileASecondIsOpenOnTheS
         EXPECT_TRUE(DialogDriver::WaitUntil([&] { return !packing(first); }, 30000))
             << "the first dialog heard of the end only when the second closed";
         EXPECT_TRUE(IsWindowEnabled(first.Item(IDOK)));
-        EXPECT_FALSE(Exists(archivePath));
+        EXPECT_TRUE(testing_support::WorkingFoldersLeft().empty());
 
         // Packed through: the first one attaches its archive and closes, the second open all along.
         first.Select(IDC_CHOSEN_LIST, {first.RowNamed(IDC_CHOSEN_LIST, L"large.bin")});
@@ -1117,5 +1115,5 @@ TEST_F(AttachmentDialogTest, PackingEndsInTheFirstDialogWhileASecondIsOpenOnTheS
     nestedMail = nullptr;
     ASSERT_EQ(1u, Attached().size());
     EXPECT_EQ(std::vector<std::string>{Entry("small.txt")}, ArchiveEntries());
-    EXPECT_FALSE(Exists(archivePath));
+    EXPECT_TRUE(testing_support::WorkingFoldersLeft().empty());
 }

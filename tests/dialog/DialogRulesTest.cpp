@@ -95,6 +95,9 @@ TEST(AttachReportTextTest, ListsEveryLeftOutFileWithItsReasonAndExplainsAStop) {
     std::wstring firstTwo = L"C:\\a.txt\tcould not be opened\r\nC:\\f0\tmissing\r\n";
     EXPECT_EQ(firstTwo, ReportRowsAsText(content).substr(0, firstTwo.size()));
     EXPECT_EQ(L"", DescribeAttachStop(report));
+    report.archivePath = "C:\\Temp\\Parcelon\\1f-2\\attach.zip";
+    EXPECT_EQ(L"The archive was made in C:\\Temp\\Parcelon\\1f-2\\ and deleted again. 22 of 25 files were left out:",
+              LeftOutReport(report).summary);
 
     AttachReport stopped;
     stopped.failure = "the archive attach.zip could not be created";

@@ -7,7 +7,9 @@ import argparse
 import email
 import email.policy
 import os
+import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -182,6 +184,70 @@ class HostLoadingTest(unittest.TestCase):
         self.assertNotEqual(0, code, output)
         self.assertIn("archive name refused", output)
         self.assertEqual({}, attachments)
+
+    def working_folders_left(self):
+        """What stands in %TEMP%\\Parcelon of the prefix's users."""
+        left = []
+        for root, folders, _ in os.walk(os.path.join(PREFIX, "drive_c", "users")):
+            if os.path.basename(root) == "Parcelon" and os.path.basename(os.path.dirname(root)) == "Temp":
+                left += folders
+        return left
+
+    def test_three_packings_at_once_each_get_their_own_complete_archive_and_leave_nothing(self):
+        # Registered first, so the three runs only read the registry.
+        output, code, _ = self.compose("--addin", windows_path(DLL), "--attach", windows_path(self.tree))
+        self.assertEqual(0, code, output)
+        trees = {}
+        for n, size in (("one", 40 << 20), ("two", 3000), ("three", 5000)):
+            tree = os.path.join(self.work, "At once " + n)
+            os.makedirs(tree, exist_ok=True)
+            # The large one mostly text, with a random part, so it is read in many chunks.
+            data = (b"line of a large report\r\n" * (size // 48) + os.urandom(size // 2))[:size]
+            with open(os.path.join(tree, n + ".bin"), "wb") as f:
+                f.write(data)
+            trees[n] = (tree, data)
+        runs = {n: subprocess.Popen([WINE_RUN, HOST, "compose", "--attach", windows_path(tree), "--out",
+                                     windows_path(os.path.join(self.work, n + ".eml"))], stdout=subprocess.PIPE)
+                for n, (tree, _) in trees.items()}
+        for n, run in runs.items():
+            output = run.communicate(timeout=300)[0].decode("utf-8", "replace")
+            self.assertEqual(0, run.returncode, output)
+            with open(os.path.join(self.work, n + ".eml"), "rb") as f:
+                message = email.message_from_binary_file(f, policy=email.policy.default)
+            parts = {p.get_filename(): p.get_payload(decode=True) for p in message.iter_attachments()}
+            self.assertEqual(["attach.zip"], list(parts), output)
+            archive = os.path.join(self.work, n + ".zip")
+            with open(archive, "wb") as f:
+                f.write(parts["attach.zip"])
+            tree, data = trees[n]
+            with zipfile.ZipFile(archive) as z:
+                self.assertIsNone(z.testzip())
+                entry = os.path.relpath(os.path.join(tree, n + ".bin"), "/").replace(os.sep, "/")
+                self.assertEqual([entry], z.namelist())
+                self.assertEqual(data, z.read(entry))
+        self.assertEqual([], self.working_folders_left())
+        self.assertFalse(os.path.exists(os.path.join(PREFIX, "drive_c", "attach.zip")))
+
+    def test_an_archive_that_cannot_be_written_attaches_nothing_and_leaves_no_working_folder(self):
+        tree = os.path.join(self.work, "Too large to write")
+        os.makedirs(tree, exist_ok=True)
+        with open(os.path.join(tree, "random.bin"), "wb") as f:
+            f.write(os.urandom(16 << 20))
+
+        def files_of_8_mb_at_most():  # beyond that a write fails (EFBIG) and nothing else happens
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (8 << 20, 8 << 20))
+
+        out = os.path.join(self.work, "unwritten.eml")
+        run = subprocess.run([WINE_RUN, HOST, "compose", "--attach", windows_path(tree), "--out", windows_path(out)],
+                             capture_output=True, timeout=180, preexec_fn=files_of_8_mb_at_most)
+        output = run.stdout.decode("utf-8", "replace")
+        self.assertIn("stopped: the archive could not be written.", output)
+        self.assertIn("The archive was made in C:\\users\\", output)
+        with open(out, "rb") as f:
+            message = email.message_from_binary_file(f, policy=email.policy.default)
+        self.assertEqual([], list(message.iter_attachments()))
+        self.assertEqual([], self.working_folders_left())
 
     def leave_window_to_a_person(self, picture_name, *args):
         out = os.path.join(self.work, "by-hand.eml")

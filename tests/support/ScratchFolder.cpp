@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "common/FileSystemPath.h"
+#include "common/TextConversion.h"
 #include "common/UniqueResource.h"
+#include "common/WorkingFolder.h"
 
 namespace testing_support {
 
@@ -19,32 +21,19 @@ void MakeFolders(const std::string& path) {
     CreateDirectoryW(parcelon::FileSystemPath(path).c_str(), nullptr);
 }
 
-namespace {
-// Wide calls with the \\?\ prefix, so that trees deeper than 259 characters go too.
-void RemoveLongTree(const std::wstring& base) {
-    WIN32_FIND_DATAW found = {};
-    parcelon::UniqueFindHandle search(FindFirstFileW((base + L"*").c_str(), &found));
-    if (search) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = base + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveLongTree(full + L"\\");
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(search.get(), &found));
-    }
-    search.reset();
-    RemoveDirectoryW(base.c_str());
-}
-}  // namespace
+void RemoveTree(const std::string& folder) { parcelon::DeleteFolderTree(folder); }
 
-void RemoveTree(const std::string& folder) {
-    std::wstring wide = parcelon::DisplayPath(parcelon::FileSystemPath(folder));
-    if (wide.back() != L'\\') wide += L'\\';
-    RemoveLongTree(L"\\\\?\\" + wide);
+std::vector<std::string> WorkingFoldersLeft() {
+    std::vector<std::string> left;
+    WIN32_FIND_DATAW found = {};
+    parcelon::UniqueFindHandle search(
+        FindFirstFileW(parcelon::FileSystemPath(parcelon::WorkingFoldersRoot() + "*").c_str(), &found));
+    if (!search) return left;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") left.push_back(parcelon::Utf8FromWide(name));
+    } while (FindNextFileW(search.get(), &found));
+    return left;
 }
 
 ScratchFolder::ScratchFolder(const std::string& root) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace testing_support {
@@ -33,5 +34,7 @@ void RemoveTree(const std::string& folder);
 bool SetLocalWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD hour, WORD minute,
                        WORD second);
 std::string ReadWholeFile(const std::string& path);
+// What stands in %TEMP%\Parcelon: the names of working folders (and anything else) left.
+std::vector<std::string> WorkingFoldersLeft();
 
 }  // namespace testing_support
