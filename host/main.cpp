@@ -3,7 +3,8 @@
 // composed message as an .eml file.
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
 //                         [--archive NAME] [--addin PATH] [--outlook-version V]
-//                         [--account-type exchange|imap] [--send-limit-kb N] --out MESSAGE.eml
+//                         [--account-type exchange|imap] [--send-limit-kb N]
+//                         [--answer split|anyway|back|leave-out[,...]] --out MESSAGE.eml
 //   Every message it ends with is written: MESSAGE.eml, then MESSAGE-2.eml, ... for the
 //   copies the add-in made.
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
@@ -41,8 +42,22 @@ int Usage() {
             "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
             "                             [--account-type exchange|imap] [--send-limit-kb N]\n"
+            "                             [--answer split|anyway|back|leave-out[,...]]\n"
             "                             --out MESSAGE.eml\n");
     return 2;
+}
+
+// A comma-separated list of split, anyway, back and leave-out.
+bool ParseAnswers(const std::string& text, std::vector<std::string>& answers) {
+    answers.clear();
+    for (size_t start = 0; start <= text.size();) {
+        size_t comma = text.find(',', start);
+        std::string answer = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (answer != "split" && answer != "anyway" && answer != "back" && answer != "leave-out") return false;
+        answers.push_back(answer);
+        start = comma == std::string::npos ? text.size() + 1 : comma + 1;
+    }
+    return true;
 }
 
 bool Parse(const std::vector<std::string>& argv, Arguments& args) {
@@ -62,6 +77,8 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             args.outlookVersion = argv[++i];
         else if (a == "--account-type" && hasValue) {
             if (!host::ParseAccountType(argv[++i], args.account.type)) return false;
+        } else if (a == "--answer" && hasValue) {
+            if (!ParseAnswers(argv[++i], args.compose.answers)) return false;
         } else if (a == "--send-limit-kb" && hasValue)
             args.account.sendLimitKb = atol(argv[++i].c_str());
         else if (a == "--no-compress")
@@ -146,8 +163,9 @@ bool WriteMessage(standin::MailItem& mail, const std::string& path) {
 // The message and the copies the add-in made of it, none sent.
 bool WriteMessages(standin::MailItem& mail, const std::string& first) {
     bool written = WriteMessage(mail, first);
-    for (size_t i = 0; i < mail.copies().size(); ++i)
-        written = WriteMessage(*mail.copies()[i], MessagePath(first, i + 1)) && written;
+    size_t index = 0;
+    for (standin::MailItem* copy : mail.copies())
+        if (!copy->deleted) written = WriteMessage(*copy, MessagePath(first, ++index)) && written;
     return written;
 }
 

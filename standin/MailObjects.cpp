@@ -22,6 +22,7 @@ enum : DISPID {
     kSendUsingAccount = 0xFAD1,
     kCopy = 0xF032,
     kDisplay = 0xF3A6,
+    kMailDelete = 0xF04A,
     kCount = 0xF050,
     kItem = 0x51,
     kAdd = 0x65,
@@ -179,7 +180,8 @@ MailItem::MailItem(bool unread, bool sent)
                      {L"Application", kApplication},
                      {L"SendUsingAccount", kSendUsingAccount},
                      {L"Copy", kCopy},
-                     {L"Display", kDisplay}}),
+                     {L"Display", kDisplay},
+                     {L"Delete", kMailDelete}}),
       unread_(unread),
       sent_(sent),
       attachments_(new Attachments) {}
@@ -223,6 +225,10 @@ HRESULT MailItem::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, 
         if (id == kCopy) return Copy(result);
         if (id == kDisplay) {
             ++displayed;
+            return S_OK;
+        }
+        if (id == kMailDelete) {
+            deleted = true;
             return S_OK;
         }
     }

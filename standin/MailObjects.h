@@ -75,6 +75,7 @@ public:
     std::wstring to;
     std::wstring body = L"Sent with Parcelon.";
     int displayed = 0;  // calls of Display
+    bool deleted = false;  // by MailItem.Delete
     // MailItem.Application; none answers Nothing.
     void SetApplication(IDispatch* application);
     // MailItem.SendUsingAccount; none answers Nothing, as a message with no account set does.
