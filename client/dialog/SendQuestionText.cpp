@@ -12,7 +12,7 @@ namespace {
 constexpr size_t kListedNames = 20;
 
 std::wstring NameList(const std::vector<std::string>& names) {
-    std::wstring text;
+    std::wstring text = L"\n";
     for (size_t i = 0; i < names.size() && i < kListedNames; ++i) text += L"\n" + WideFromUtf8(names[i]);
     if (names.size() > kListedNames) text += L"\nand " + std::to_wstring(names.size() - kListedNames) + L" more";
     return text;
