@@ -160,12 +160,12 @@ TEST_F(CompressAndAttachTest, ReadingAttachmentsFailingStopsBeforeAnyArchive) {
     EXPECT_FALSE(Exists(archivePath));
 }
 
-TEST_F(CompressAndAttachTest, AFailedArchiveAttachKeepsTheArchive) {
-    standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"No room"});
+TEST_F(CompressAndAttachTest, AFailedArchiveAttachIsReportedWithItsSizeAndWhatOutlookSaidAndLeavesNothing) {
+    standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"No room."});
     AttachReport report = Run(Rows({folder.Write("a.txt", "a")}));
-    EXPECT_FALSE(report.failure.empty());
+    EXPECT_EQ("the archive attach.zip (0.1 MB) could not be attached: No room", report.failure);
     EXPECT_FALSE(report.archiveAttached);
-    EXPECT_TRUE(Exists(archivePath));
+    EXPECT_FALSE(Exists(archivePath));
 }
 
 TEST_F(CompressAndAttachTest, AnEarlierArchiveIsReplacedAndNoFileMeansAnEmptyArchive) {

@@ -20,17 +20,16 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
+BOOL CALLBACK MatchQuestionWindow(HWND window, LPARAM out) {
+    if (!IsWindowVisible(window) || !GetDlgItem(window, kSendQuestionText)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
 HWND WaitForWindow(DWORD thread) {
     for (int i = 0; i < 200; ++i) {
         HWND found = nullptr;
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM out) {
-                if (!IsWindowVisible(window) || !GetDlgItem(window, kSendQuestionText)) return TRUE;
-                *reinterpret_cast<HWND*>(out) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(thread, MatchQuestionWindow, reinterpret_cast<LPARAM>(&found));
         if (found) return found;
         Sleep(50);
     }
