@@ -150,7 +150,8 @@ bool WriteMessage(standin::MailItem& mail, const std::string& path) {
         PrintAttachment(*a);
         parts.push_back({Utf8FromWide(a->fileName()), &a->content()});
     }
-    std::string text = host::ComposeMime(Utf8FromWide(mail.to), Utf8FromWide(mail.subject), Utf8FromWide(mail.body), parts);
+    std::string text =
+        host::ComposeMime(Utf8FromWide(mail.to), Utf8FromWide(mail.subject), Utf8FromWide(mail.body), parts);
     if (!WriteFileContent(path, text)) {
         fprintf(stderr, "parcelon-host: cannot write %s (error %lu)\n", path.c_str(), GetLastError());
         return false;

@@ -34,14 +34,17 @@ HostObject ObjectOrNone(const HostObject& from, const wchar_t* name, const IID& 
 // the property is missing, or the property holds -1 or 0.
 uint64_t ServerLimitBytes(const HostObject& account, const HostObject& application) {
     HostObject store = ObjectOrNone(account, L"DeliveryStore", IID_OutlookStore);
-    if (!store) store = ObjectOrNone(ObjectOrNone(application, L"Session", IID_OutlookNameSpace), L"DefaultStore",
-                                     IID_OutlookStore);
+    if (!store) {
+        HostObject session = ObjectOrNone(application, L"Session", IID_OutlookNameSpace);
+        store = ObjectOrNone(session, L"DefaultStore", IID_OutlookStore);
+    }
     HostObject accessor = ObjectOrNone(store, L"PropertyAccessor", IID_OutlookPropertyAccessor);
     if (!accessor) return MessageSizeLimit::kNone;
     try {
         Variant value = accessor.Call(L"GetProperty", {Variant::String(kMaxSubmitMessageSizeProperty)});
         Variant kb;
-        if (FAILED(VariantChangeType(kb.get(), const_cast<VARIANT*>(value.get()), 0, VT_I4))) throw _com_error(DISP_E_TYPEMISMATCH);
+        HRESULT converted = VariantChangeType(kb.get(), const_cast<VARIANT*>(value.get()), 0, VT_I4);
+        if (FAILED(converted)) throw _com_error(converted);
         long limit = kb.get()->lVal;
         return limit > 0 ? static_cast<uint64_t>(limit) * 1024 : MessageSizeLimit::kNone;
     } catch (const _com_error& error) {

@@ -108,8 +108,8 @@ void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Mai
 }
 
 void PackAndAttach(const std::vector<FileEntry>& rows, const MailItem& mail, const Attachments& attachments,
-                   const AttachOptions& options,
-                   const PackObserver& observer, PackProgress& progress, AttachReport& report) {
+                   const AttachOptions& options, const PackObserver& observer, PackProgress& progress,
+                   AttachReport& report) {
     std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(options.archiveName, report);
     if (!writer) return;
     bool packed = false;
@@ -176,8 +176,8 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
 
 PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
                        const PackObserver& observer, HWND window, UINT endMessage)
-    : rows_(rows), mailItem_(mailItem), options_(options), observer_(observer), progress_(*observer.progress), window_(window),
-      endMessage_(endMessage) {
+    : rows_(rows), mailItem_(mailItem), options_(options), observer_(observer), progress_(*observer.progress),
+      window_(window), endMessage_(endMessage) {
     try {
         attachments_ = mailItem.GetAttachments();
         writer_ = OpenArchive(options_.archiveName, report_);

@@ -52,7 +52,8 @@ bool ZipArchiveReader::Open(const std::string& utf8Path) {
 bool ZipArchiveReader::CopyEntry(void* zip, const ZipEntryInfo& entry) const {
     unzFile source = archive_.get();
     int method = 0, level = 0;
-    if (unzGoToFilePos64(source, &entry.position) != UNZ_OK || unzOpenCurrentFile2(source, &method, &level, 1) != UNZ_OK)
+    if (unzGoToFilePos64(source, &entry.position) != UNZ_OK ||
+        unzOpenCurrentFile2(source, &method, &level, 1) != UNZ_OK)
         return false;
     OpenEntry reading{source};
     zip_fileinfo info = {};

@@ -34,7 +34,8 @@ protected:
         report.archivePath = folder.path("attach.zip");
         ZipArchiveWriter writer;
         ASSERT_TRUE(writer.Open(report.archivePath.c_str(), folder.path().c_str(), false));
-        for (int i = 0; i < 3; ++i) ASSERT_TRUE(writer.AddFile(folder.path("Tree\\f" + std::to_string(i) + ".bin").c_str(), false));
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(writer.AddFile(folder.path("Tree\\f" + std::to_string(i) + ".bin").c_str(), false));
         ASSERT_TRUE(writer.Close());
     }
     void TearDown() override {

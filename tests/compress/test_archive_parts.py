@@ -70,8 +70,8 @@ class ArchivePartsTest(unittest.TestCase):
                 copied += z.infolist()
         kept = ["filename", "date_time", "external_attr", "internal_attr", "CRC", "file_size", "compress_size",
                 "compress_type", "flag_bits", "create_system"]
-        self.assertEqual([[getattr(i, k) for k in kept] for i in whole], [[getattr(i, k) for k in kept] for i in copied],
-                         "every entry once, in order, copied as it was deflated")
+        fields = lambda infos: [[getattr(i, k) for k in kept] for i in infos]  # noqa: E731
+        self.assertEqual(fields(whole), fields(copied), "every entry once, in order, copied as it was deflated")
         extracted = os.path.join(self.root, "extracted")
         for path in paths:
             subprocess.run(["unzip", "-oq", path, "-d", extracted], check=True)

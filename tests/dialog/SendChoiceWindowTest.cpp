@@ -49,7 +49,8 @@ SendChoice Ask(const SendQuestion& question, const wchar_t* name, int press, Sho
         if (!window) return;
         shown.caption = TextOf(window);
         shown.text = TextOf(GetDlgItem(window, kSendQuestionText));
-        for (int id = kFirstSendChoice; HWND button = GetDlgItem(window, id); ++id) shown.buttons.push_back(TextOf(button));
+        for (int id = kFirstSendChoice; HWND button = GetDlgItem(window, id); ++id)
+            shown.buttons.push_back(TextOf(button));
         std::wstring folder = testing_support::BuildFile(L"screens\\");
         CreateDirectoryW(folder.c_str(), nullptr);
         Sleep(300);
