@@ -67,7 +67,7 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
     ComposeResult result;
     auto* inspector = new standin::Inspector(mail.dispatch(), L"Untitled - Message");
     inspector->commandBars().AddComposeBars();
-    inspector->frame().body = L"To:\r\nSubject: " + mail.subject + L"\r\n\r\nSent with Parcelon.";
+    inspector->frame().body = L"To: " + mail.to + L"\r\nSubject: " + mail.subject + L"\r\n\r\n" + mail.body;
     inspector->frame().onClose = [inspector] {
         inspector->Close();
         PostQuitMessage(0);

@@ -16,6 +16,9 @@ struct ComposeOptions {
     bool compress = true;
     bool subFolders = true;
     std::string archiveName = "attach.zip";
+    // How the robot answers the add-in's questions before attaching, one per question in
+    // turn (the last for any further): split, anyway, back or leave-out.
+    std::vector<std::string> answers = {"anyway"};
 };
 
 struct ComposeResult {

@@ -6,6 +6,7 @@
 
 #include "DropFiles.h"
 #include "client/dialog/ArchiveName.h"
+#include "client/dialog/SendChoiceWindow.h"
 #include "client/resources/ResourceIds.h"
 #include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
@@ -94,6 +95,41 @@ void PrintReportRows(const std::wstring& summary, HWND list) {
         printf("left out: %s (%s)\n", parcelon::Utf8FromWide(CellOf(list, row, 0)).c_str(),
                parcelon::Utf8FromWide(CellOf(list, row, 1)).c_str());
 }
+
+// The button a user gives for `answer`.
+bool IsAnswer(const std::wstring& button, const std::string& answer) {
+    if (answer == "split") return button.compare(0, 8, L"Send in ") == 0;
+    if (answer == "anyway") return button == L"Attach anyway";
+    if (answer == "leave-out") return button == L"Leave them out";
+    return button == L"Back";
+}
+
+// Prints the question and its choices and presses the answer's button (Back when it is
+// not offered); true when that was Back.
+bool AnswerQuestion(HWND window, const std::string& answer) {
+    std::wstring text = TextOf(GetDlgItem(window, parcelon::kSendQuestionText));
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find(L'\n', start);
+        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        if (!line.empty()) printf("question: %s\n", parcelon::Utf8FromWide(line).c_str());
+        start = end == std::wstring::npos ? text.size() + 1 : end + 1;
+    }
+    HWND chosen = nullptr, back = nullptr;
+    std::string choices;
+    for (int id = parcelon::kFirstSendChoice; HWND button = GetDlgItem(window, id); ++id) {
+        std::wstring caption = TextOf(button);
+        choices += (choices.empty() ? "" : " | ") + parcelon::Utf8FromWide(caption);
+        if (!chosen && IsAnswer(caption, answer)) chosen = button;
+        if (caption == L"Back") back = button;
+    }
+    if (!chosen) chosen = back;
+    std::wstring pressed = chosen ? TextOf(chosen) : L"(none)";
+    printf("choices: %s\nanswered: %s\n", choices.c_str(), parcelon::Utf8FromWide(pressed).c_str());
+    fflush(stdout);
+    if (chosen) PostMessageW(chosen, BM_CLICK, 0, 0);
+    else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return pressed == L"Back" || !chosen;
+}
 }  // namespace
 
 namespace {
@@ -140,19 +176,33 @@ bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
     fflush(stdout);
 
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    bool stopped = false;
+    bool stopped = false, wentBack = false;
+    size_t questions = 0;
     for (DWORD waited = 0; IsWindow(dialog); waited += 50) {
         if (waited > kPackingWaitMs) {
             printf("the dialog did not close after OK\n");
             return false;
         }
         if (HWND box = FindOwnedDialog(dialog)) {
-            if (HWND list = GetDlgItem(box, IDC_REPORT_LIST))
+            if (HWND list = GetDlgItem(box, IDC_REPORT_LIST)) {
                 PrintReportRows(TextOf(GetDlgItem(box, IDC_REPORT_TEXT)), list);
-            else
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            } else if (GetDlgItem(box, parcelon::kSendQuestionText)) {
+                const std::vector<std::string>& answers = options.answers;
+                wentBack = AnswerQuestion(box, answers[questions < answers.size() ? questions : answers.size() - 1]);
+                ++questions;
+            } else {
                 stopped = PrintReport(TextOf(GetDlgItem(box, kMessageBoxText))) || stopped;
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
             while (IsWindow(box)) Sleep(20);
+        }
+        // Back leaves the dialog open with its rows once the packing has ended.
+        if (wentBack && IsWindowEnabled(GetDlgItem(dialog, IDOK))) {
+            printf("dialog still open: %ld rows chosen; cancelling it\n",
+                   static_cast<long>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            wentBack = false;
         }
         Sleep(50);
     }

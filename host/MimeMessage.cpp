@@ -67,13 +67,14 @@ void AppendBase64(std::string& result, const std::vector<char>& data) {
     result.resize(static_cast<size_t>(o - result.data()));
 }
 
-std::string ComposeMime(const std::string& subject, const std::string& body,
+std::string ComposeMime(const std::string& to, const std::string& subject, const std::string& body,
                         const std::vector<MimeAttachment>& attachments) {
     std::string m;
     size_t size = 1024 + body.size();
     for (const MimeAttachment& a : attachments) size += 512 + a.content->size() / 3 * 4 + a.content->size() / 28;
     m.reserve(size);  // one allocation for the whole message
     m += "MIME-Version: 1.0\r\n";
+    if (!to.empty()) m += "To: " + to + "\r\n";
     m += "Subject: " + subject + "\r\n";
     m += std::string("Content-Type: multipart/mixed; boundary=\"") + kBoundary + "\"\r\n\r\n";
     m += "This is a multi-part message in MIME format.\r\n\r\n";

@@ -1,4 +1,8 @@
-// parcelon-host pack --out ARCHIVE.zip [--threads N] [--chunk-bytes N] [--stats] PATH...
+// parcelon-host pack --out ARCHIVE.zip [--threads N] [--chunk-bytes N] [--stats]
+//                    [--leave-out-blocked] [--split-kb N] PATH...
+// Entries of types mail systems refuse are printed (and with --leave-out-blocked taken out
+// again); --split-kb also writes the parts of at most N KB beside the archive, as the
+// add-in sends them in several messages.
 // Names, rules for other drives, long paths and left-out files are those of the add-in:
 // entries are named below the system drive's root and sub-folders are walked.
 #include "PackCommand.h"
@@ -8,6 +12,8 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "client/compress/ArchiveSplit.h"
+#include "client/compress/BlockedTypes.h"
 #include "client/compress/CompressAndAttach.h"
 #include "client/dialog/DroppedEntry.h"
 #include "common/FileSystemPath.h"
@@ -21,11 +27,14 @@ struct PackArguments {
     std::string out;
     PackSettings settings;
     bool stats = false;
+    bool leaveOutBlocked = false;
+    unsigned long long splitKb = 0;
     std::vector<std::string> paths;
 };
 
 int PackUsage() {
-    fprintf(stderr, "usage: parcelon-host pack --out ARCHIVE.zip [--threads N] [--chunk-bytes N] [--stats] PATH...\n");
+    fprintf(stderr, "usage: parcelon-host pack --out ARCHIVE.zip [--threads N] [--chunk-bytes N] [--stats]\n"
+                    "                          [--leave-out-blocked] [--split-kb N] PATH...\n");
     return 2;
 }
 
@@ -47,8 +56,12 @@ bool ParsePack(const std::vector<std::string>& argv, PackArguments& args) {
         } else if (a == "--chunk-bytes" && i + 1 < argv.size()) {
             if (!ParseCount(argv[++i], n)) return false;
             args.settings.chunkBytes = n;
+        } else if (a == "--split-kb" && i + 1 < argv.size()) {
+            if (!ParseCount(argv[++i], args.splitKb)) return false;
         } else if (a == "--stats") {
             args.stats = true;
+        } else if (a == "--leave-out-blocked") {
+            args.leaveOutBlocked = true;
         } else if (a.rfind("--", 0) == 0) {
             return false;
         } else {
@@ -56,6 +69,31 @@ bool ParsePack(const std::vector<std::string>& argv, PackArguments& args) {
         }
     }
     return !args.out.empty() && !args.paths.empty();
+}
+
+// The blocked entries, left out when asked; then the parts. False when a step fails.
+bool AfterPacking(const PackArguments& args) {
+    std::vector<size_t> blocked;
+    {
+        ZipArchiveReader archive;
+        if (!archive.Open(args.out)) return false;
+        blocked = BlockedEntries(archive.entries());
+        for (size_t i : blocked) printf("blocked type: %s\n", archive.entries()[i].name.c_str());
+    }
+    if (args.leaveOutBlocked && !blocked.empty() && !LeaveOutEntries(args.out, blocked)) return false;
+    if (args.splitKb == 0) return true;
+    ZipArchiveReader archive;
+    if (!archive.Open(args.out)) return false;
+    uint64_t largest = args.splitKb * 1024;
+    SplitPlan plan = PlanSplit(archive.entries(), largest);
+    for (const std::string& name : plan.tooLarge) printf("too large for one message: %s\n", name.c_str());
+    if (!plan.tooLarge.empty()) return false;
+    size_t slash = args.out.find_last_of("\\/");
+    std::string folder = slash == std::string::npos ? std::string() : args.out.substr(0, slash + 1);
+    std::string name = args.out.substr(folder.size());
+    std::vector<std::string> parts = WriteParts(archive, plan, folder, name, largest);
+    for (size_t i = 0; i < parts.size(); ++i) printf("part: %s (%zu files)\n", parts[i].c_str(), plan.parts[i].size());
+    return parts.size() == plan.parts.size();
 }
 
 void PrintStats(double seconds, const AttachReport& report, unsigned workers) {
@@ -101,6 +139,10 @@ int RunPackCommand(const std::vector<std::string>& arguments) {
         return 1;
     }
     printf("archive: %s (%zu files)\n", args.out.c_str(), report.packedFiles);
+    if (!AfterPacking(args)) {
+        fprintf(stderr, "parcelon-host: the archive %s could not be thinned or split\n", args.out.c_str());
+        return 1;
+    }
     if (args.stats)
         PrintStats(double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart), report,
                    WorkerCount(args.settings));

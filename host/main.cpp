@@ -2,7 +2,11 @@
 // Outlook the way Outlook does, shows a main window and a compose window, and writes the
 // composed message as an .eml file.
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
-//                         [--archive NAME] [--addin PATH] [--outlook-version V] --out MESSAGE.eml
+//                         [--archive NAME] [--addin PATH] [--outlook-version V]
+//                         [--account-type exchange|imap] [--send-limit-kb N]
+//                         [--answer split|anyway|back|leave-out[,...]] --out MESSAGE.eml
+//   Every message it ends with is written: MESSAGE.eml, then MESSAGE-2.eml, ... for the
+//   copies the add-in made.
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 #include <cstdio>
 #include <cstring>
@@ -15,6 +19,7 @@
 #include "ComposeSession.h"
 #include "MimeMessage.h"
 #include "PackCommand.h"
+#include "SendingAccount.h"
 #include "ZipListing.h"
 #include "client/addin/AddinIds.h"
 #include "common/FileSystemPath.h"
@@ -26,6 +31,7 @@ using namespace parcelon;
 namespace {
 struct Arguments {
     host::ComposeOptions compose;
+    host::AccountOptions account;
     std::string out;
     std::string addin;
     std::string outlookVersion = "16.0.0.0";  // what Application.Version answers
@@ -35,8 +41,23 @@ int Usage() {
     fprintf(stderr,
             "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
+            "                             [--account-type exchange|imap] [--send-limit-kb N]\n"
+            "                             [--answer split|anyway|back|leave-out[,...]]\n"
             "                             --out MESSAGE.eml\n");
     return 2;
+}
+
+// A comma-separated list of split, anyway, back and leave-out.
+bool ParseAnswers(const std::string& text, std::vector<std::string>& answers) {
+    answers.clear();
+    for (size_t start = 0; start <= text.size();) {
+        size_t comma = text.find(',', start);
+        std::string answer = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (answer != "split" && answer != "anyway" && answer != "back" && answer != "leave-out") return false;
+        answers.push_back(answer);
+        start = comma == std::string::npos ? text.size() + 1 : comma + 1;
+    }
+    return true;
 }
 
 bool Parse(const std::vector<std::string>& argv, Arguments& args) {
@@ -54,6 +75,12 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             args.addin = argv[++i];
         else if (a == "--outlook-version" && hasValue)
             args.outlookVersion = argv[++i];
+        else if (a == "--account-type" && hasValue) {
+            if (!host::ParseAccountType(argv[++i], args.account.type)) return false;
+        } else if (a == "--answer" && hasValue) {
+            if (!ParseAnswers(argv[++i], args.compose.answers)) return false;
+        } else if (a == "--send-limit-kb" && hasValue)
+            args.account.sendLimitKb = atol(argv[++i].c_str());
         else if (a == "--no-compress")
             args.compose.compress = false;
         else if (a == "--no-subfolders")
@@ -108,6 +135,41 @@ void PrintAttachment(const standin::Attachment& a) {
     fwrite(listing.data(), 1, listing.size(), stdout);
 }
 
+// MESSAGE.eml for the first, MESSAGE-2.eml for the second, ...
+std::string MessagePath(const std::string& first, size_t index) {
+    if (index == 0) return first;
+    size_t dot = first.find_last_of('.');
+    size_t slash = first.find_last_of("\\/");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = first.size();
+    return first.substr(0, dot) + "-" + std::to_string(index + 1) + first.substr(dot);
+}
+
+bool WriteMessage(standin::MailItem& mail, const std::string& path) {
+    std::vector<host::MimeAttachment> parts;
+    for (const standin::Attachment* a : mail.attachments().items()) {
+        PrintAttachment(*a);
+        parts.push_back({Utf8FromWide(a->fileName()), &a->content()});
+    }
+    std::string text =
+        host::ComposeMime(Utf8FromWide(mail.to), Utf8FromWide(mail.subject), Utf8FromWide(mail.body), parts);
+    if (!WriteFileContent(path, text)) {
+        fprintf(stderr, "parcelon-host: cannot write %s (error %lu)\n", path.c_str(), GetLastError());
+        return false;
+    }
+    printf("message: %s (subject \"%s\"%s)\n", path.c_str(), Utf8FromWide(mail.subject).c_str(),
+           mail.displayed ? ", shown" : "");
+    return true;
+}
+
+// The message and the copies the add-in made of it, none sent.
+bool WriteMessages(standin::MailItem& mail, const std::string& first) {
+    bool written = WriteMessage(mail, first);
+    size_t index = 0;
+    for (standin::MailItem* copy : mail.copies())
+        if (!copy->deleted) written = WriteMessage(*copy, MessagePath(first, ++index)) && written;
+    return written;
+}
+
 // --addin PATH registers that DLL; otherwise, without a Parcelon add-in registered for
 // this program's bitness, the Parcelon.dll of this build is registered.
 bool PrepareRegistration(const Arguments& args) {
@@ -141,17 +203,12 @@ int Compose(const Arguments& args) {
     bool parcelonLoaded = addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
 
     auto* mail = new standin::MailItem();
+    mail->to = L"Robin Example <robin@example.com>";
+    host::SetUpSendingAccount(*app, *mail, args.account);
     host::ComposeResult composed;
     if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, args.compose);
 
-    std::vector<host::MimeAttachment> parts;
-    for (const standin::Attachment* a : mail->attachments().items()) {
-        PrintAttachment(*a);
-        parts.push_back({Utf8FromWide(a->fileName()), &a->content()});
-    }
-    std::string body = "Sent with Parcelon.";
-    bool written = parcelonLoaded && WriteFileContent(args.out, host::ComposeMime(Utf8FromWide(mail->subject), body, parts));
-    parts.clear();
+    bool written = parcelonLoaded && WriteMessages(*mail, args.out);
     mail->Release();
     ribbons.Clear();
     addins.UnloadAll();
@@ -161,11 +218,7 @@ int Compose(const Arguments& args) {
         fprintf(stderr, "parcelon-host: the Parcelon add-in could not be loaded\n");
         return 1;
     }
-    if (!written) {
-        fprintf(stderr, "parcelon-host: cannot write %s (error %lu)\n", args.out.c_str(), GetLastError());
-        return 1;
-    }
-    printf("message: %s\n", args.out.c_str());
+    if (!written) return 1;
     return composed.buttonInstalled && composed.completed ? 0 : 1;
 }
 }  // namespace

@@ -14,6 +14,7 @@ enum : DISPID {
     kInspectors = 0x2113,
     kVersion = 0x116,
     kActiveExplorer = 0x111,
+    kSession = 0xF00B,
 };
 
 }  // namespace
@@ -51,12 +52,15 @@ Application::Application()
                     {{L"Explorers", kExplorers},
                      {L"Inspectors", kInspectors},
                      {L"Version", kVersion},
-                     {L"ActiveExplorer", kActiveExplorer}}),
+                     {L"ActiveExplorer", kActiveExplorer},
+                     {L"Session", kSession}}),
       explorers_(new Explorers),
       inspectors_(new Inspectors),
-      activeExplorer_(new Explorer) {}
+      activeExplorer_(new Explorer),
+      session_(new Session) {}
 
 Application::~Application() {
+    session_->Release();
     activeExplorer_->Release();
     inspectors_->Release();
     explorers_->Release();
@@ -71,6 +75,7 @@ HRESULT Application::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARI
         case kActiveExplorer:
             PutDispatch(result, hasActiveExplorer ? activeExplorer_->dispatch() : nullptr);
             return S_OK;
+        case kSession: PutDispatch(result, session_); return S_OK;
     }
     return DISP_E_MEMBERNOTFOUND;
 }

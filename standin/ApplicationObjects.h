@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "AccountObjects.h"
 #include "EventSource.h"
 #include "WindowObjects.h"
 #include "StandInObject.h"
@@ -61,6 +62,7 @@ public:
     Explorers& explorers() { return *explorers_; }
     Explorer& activeExplorer() { return *activeExplorer_; }
     Inspectors& inspectors() { return *inspectors_; }
+    Session& session() { return *session_; }
 
     std::wstring version = L"11.0.5510";
     // False: the property answers Nothing, as the host can.
@@ -75,6 +77,7 @@ private:
     Explorers* explorers_;
     Inspectors* inspectors_;
     Explorer* activeExplorer_;
+    Session* session_;
 };
 
 }  // namespace standin

@@ -16,16 +16,27 @@ enum : DISPID {
     kSent = 0xF402,
     kAttachments = 0xF815,
     kSubject = 0x37,
+    kTo = 0xE04,
+    kBody = 0x9100,
+    kApplication = 0xF000,
+    kSendUsingAccount = 0xFAD1,
+    kCopy = 0xF032,
+    kDisplay = 0xF3A6,
+    kMailDelete = 0xF04A,
     kCount = 0xF050,
     kItem = 0x51,
     kAdd = 0x65,
     kFileName = 0x3704,
     kDisplayName = 0x3001,
     kDelete = 0x69,
+    kSize = 0xE08,
 };
-constexpr GUID IID_Attachment = parcelon::HostIid(0x00063007);
 
 bool IsGet(WORD flags) { return (flags & DISPATCH_PROPERTYGET) != 0; }
+
+constexpr const wchar_t* kTooLargeForServer =
+    L"The file you're attaching is bigger than the server allows. Try putting the file in a shared location and "
+    L"sending a link instead.";
 
 // Reads a whole file as Outlook does when it takes a copy for an attachment: sized once,
 // read in large blocks.
@@ -57,8 +68,8 @@ std::wstring FileNameOf(const std::wstring& path) {
 }  // namespace
 
 Attachment::Attachment(std::wstring fileName, std::vector<char> content, Attachments* owner)
-    : StandInObject(L"Attachment", IID_Attachment,
-                    {{L"FileName", kFileName}, {L"DisplayName", kDisplayName}, {L"Delete", kDelete}}),
+    : StandInObject(L"Attachment", parcelon::IID_OutlookAttachment,
+                    {{L"FileName", kFileName}, {L"DisplayName", kDisplayName}, {L"Delete", kDelete}, {L"Size", kSize}}),
       fileName_(std::move(fileName)),
       content_(std::move(content)),
       owner_(owner) {}
@@ -71,6 +82,11 @@ HRESULT Attachment::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIA
     }
     if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
     if (id == kFileName || id == kDisplayName) return PutString(result, fileName_);
+    if (id == kSize) {
+        result->vt = VT_I4;
+        result->lVal = static_cast<LONG>(content_.size());
+        return S_OK;
+    }
     return DISP_E_MEMBERNOTFOUND;
 }
 
@@ -83,6 +99,16 @@ Attachments::~Attachments() {
         a->owner_ = nullptr;
         a->Release();
     }
+}
+
+unsigned long long Attachments::totalBytes() const {
+    unsigned long long total = 0;
+    for (const Attachment* a : items_) total += a->content().size();
+    return total;
+}
+
+void Attachments::CopyFrom(const Attachments& other) {
+    for (const Attachment* a : other.items_) items_.push_back(new Attachment(a->fileName(), a->content(), this));
 }
 
 void Attachments::Remove(Attachment* attachment) {
@@ -132,6 +158,10 @@ HRESULT Attachments::Add(const DISPPARAMS* params, VARIANT* result) {
         Describe(L"Cannot add the attachment; no data is available.");
         return attributes == INVALID_FILE_ATTRIBUTES ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : E_ACCESSDENIED;
     }
+    if (maximumAttachmentSizeKb != 0 && totalBytes() + content.size() > maximumAttachmentSizeKb * 1024ull) {
+        Describe(kTooLargeForServer);
+        return E_FAIL;
+    }
     auto* attachment = new Attachment(FileNameOf(call.source), std::move(content), this);
     items_.push_back(attachment);
     PutDispatch(result, attachment);
@@ -141,20 +171,87 @@ HRESULT Attachments::Add(const DISPPARAMS* params, VARIANT* result) {
 
 MailItem::MailItem(bool unread, bool sent)
     : StandInObject(L"MailItem", parcelon::IID_OutlookMailItem,
-                    {{L"UnRead", kUnRead}, {L"Sent", kSent}, {L"Attachments", kAttachments}, {L"Subject", kSubject}}),
+                    {{L"UnRead", kUnRead},
+                     {L"Sent", kSent},
+                     {L"Attachments", kAttachments},
+                     {L"Subject", kSubject},
+                     {L"To", kTo},
+                     {L"Body", kBody},
+                     {L"Application", kApplication},
+                     {L"SendUsingAccount", kSendUsingAccount},
+                     {L"Copy", kCopy},
+                     {L"Display", kDisplay},
+                     {L"Delete", kMailDelete}}),
       unread_(unread),
       sent_(sent),
       attachments_(new Attachments) {}
 
-MailItem::~MailItem() { attachments_->Release(); }
+MailItem::~MailItem() {
+    for (MailItem* copy : copies_) copy->Release();
+    SetAccount(nullptr);
+    SetApplication(nullptr);
+    attachments_->Release();
+}
 
-HRESULT MailItem::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
+void MailItem::SetApplication(IDispatch* application) {
+    if (application) application->AddRef();
+    if (application_) application_->Release();
+    application_ = application;
+}
+
+void MailItem::SetAccount(Account* account) {
+    if (account) account->AddRef();
+    if (account_) account_->Release();
+    account_ = account;
+}
+
+// A new unsent item with the recipients, subject, body, account and attachments.
+HRESULT MailItem::Copy(VARIANT* result) {
+    auto* copy = new MailItem(unread_, false);
+    copy->subject = subject;
+    copy->to = to;
+    copy->body = body;
+    copy->SetApplication(application_);
+    copy->SetAccount(account_);
+    copy->attachments_->maximumAttachmentSizeKb = attachments_->maximumAttachmentSizeKb;
+    copy->attachments_->CopyFrom(*attachments_);
+    copies_.push_back(copy);
+    PutDispatch(result, copy);
+    return S_OK;
+}
+
+HRESULT MailItem::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) {
+    if (flags & DISPATCH_METHOD) {
+        if (id == kCopy) return Copy(result);
+        if (id == kDisplay) {
+            ++displayed;
+            return S_OK;
+        }
+        if (id == kMailDelete) {
+            deleted = true;
+            return S_OK;
+        }
+    }
+    if (flags & DISPATCH_PROPERTYPUT) {
+        const VARIANT* value = Argument(params, 0);
+        if (!value || value->vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
+        std::wstring text = value->bstrVal ? value->bstrVal : L"";
+        if (id == kSubject) subject = text;
+        else if (id == kTo) to = text;
+        else if (id == kBody) body = text;
+        else return DISP_E_MEMBERNOTFOUND;
+        return S_OK;
+    }
     if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
     switch (id) {
         case kUnRead: PutBool(result, unread_); return S_OK;
         case kSent: PutBool(result, sent_); return S_OK;
         case kAttachments: PutDispatch(result, attachments_); return S_OK;
         case kSubject: return PutString(result, subject);
+        case kTo: return PutString(result, to);
+        case kBody: return PutString(result, body);
+        case kApplication: PutDispatch(result, application_); return S_OK;
+        case kSendUsingAccount: PutDispatch(result, account_); return S_OK;
     }
     return DISP_E_MEMBERNOTFOUND;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "AccountObjects.h"
 #include "StandInObject.h"
 
 namespace standin {
@@ -44,6 +45,12 @@ public:
     const std::vector<AddCall>& addCalls() const { return addCalls_; }
     // Called after each attachment is added (tests act there, between two host calls).
     std::function<void()> onAdded;
+    // Outlook's MaximumAttachmentSize in KB (0: none): an Add that would take the
+    // attachments together past it is refused with Outlook's message.
+    unsigned long maximumAttachmentSizeKb = 0;
+    unsigned long long totalBytes() const;
+    // Takes a copy of every attachment of `other`, as MailItem.Copy does.
+    void CopyFrom(const Attachments& other);
     // Attachment.Delete: takes it off the message.
     void Remove(Attachment* attachment);
 
@@ -61,16 +68,33 @@ class MailItem : public StandInObject {
 public:
     MailItem(bool unread = true, bool sent = false);
     ~MailItem() override;
+    MailItem(const MailItem&) = delete;
+    MailItem& operator=(const MailItem&) = delete;
     Attachments& attachments() { return *attachments_; }
     std::wstring subject = L"Files from Parcelon";
+    std::wstring to;
+    std::wstring body = L"Sent with Parcelon.";
+    int displayed = 0;  // calls of Display
+    bool deleted = false;  // by MailItem.Delete
+    // MailItem.Application; none answers Nothing.
+    void SetApplication(IDispatch* application);
+    // MailItem.SendUsingAccount; none answers Nothing, as a message with no account set does.
+    void SetAccount(Account* account);
+    // The items MailItem.Copy made of this one, in order, each held by a reference.
+    const std::vector<MailItem*>& copies() const { return copies_; }
 
 protected:
     HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
 
 private:
+    HRESULT Copy(VARIANT* result);
+
     bool unread_;
     bool sent_;
     Attachments* attachments_;
+    IDispatch* application_ = nullptr;
+    Account* account_ = nullptr;
+    std::vector<MailItem*> copies_;
 };
 
 }  // namespace standin

@@ -61,10 +61,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
 fi
 
-# minizip 1.1 as Debian ships it (with its security patches); its writer and its wide
-# Win32 file functions are built. Fetched again when any file is missing (an older set-up
-# kept fewer).
-minizip_files=(zip.c zip.h ioapi.c ioapi.h iowin32.c iowin32.h crypt.h)
+# minizip 1.1 as Debian ships it (with its security patches); its writer, its reader (for
+# copying entries raw into other archives) and its wide Win32 file functions are built.
+# Fetched again when any file is missing (an older set-up kept fewer).
+minizip_files=(zip.c zip.h unzip.c unzip.h ioapi.c ioapi.h iowin32.c iowin32.h crypt.h)
 minizip_complete() {
     local f
     for f in "${minizip_files[@]}"; do [ -f "$deps/minizip/$f" ] || return 1; done

@@ -16,6 +16,10 @@ constexpr GUID IID_OutlookInspector = HostIid(0x00063005);    // _Inspector
 constexpr GUID IID_OutlookMailItem = HostIid(0x00063034);     // _MailItem
 constexpr GUID IID_OutlookAttachments = HostIid(0x0006303C);  // Attachments
 constexpr GUID IID_OutlookAttachment = HostIid(0x00063007);   // Attachment
+constexpr GUID IID_OutlookNameSpace = HostIid(0x00063002);    // _NameSpace (Session)
+constexpr GUID IID_OutlookAccount = HostIid(0x000630C5);      // _Account
+constexpr GUID IID_OutlookStore = HostIid(0x000630C7);        // _Store
+constexpr GUID IID_OutlookPropertyAccessor = HostIid(0x0006302D);
 constexpr GUID IID_OfficeCommandBars = HostIid(0x000C0302);   // _CommandBars
 constexpr GUID IID_OfficeCommandBar = HostIid(0x000C0304);    // CommandBar
 constexpr GUID IID_OfficeCommandBarControls = HostIid(0x000C0306);
@@ -32,6 +36,9 @@ constexpr long DISPID_NewInspector = 0xF001;
 constexpr long DISPID_InspectorActivate = 0xF001;
 constexpr long DISPID_InspectorClose = 0xF008;
 constexpr long DISPID_ButtonClick = 1;
+
+// PR_MAX_SUBMIT_MESSAGE_SIZE (0x666D0003, in KB) by its schema name for PropertyAccessor.
+constexpr const wchar_t* kMaxSubmitMessageSizeProperty = L"http://schemas.microsoft.com/mapi/proptag/0x666D0003";
 
 constexpr long olByValue = 1;
 constexpr long msoBarTop = 1;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <windows.h>
 
+#include "ArchiveDelivery.h"
 #include "BackgroundWork.h"
 #include "FolderWalk.h"
 #include "SourceFile.h"
@@ -66,12 +67,6 @@ std::string AttachablePath(const std::string& path, std::unique_ptr<WorkingFolde
     RunWhileDispatching([&] { why = CopySourceFile(path, copy); }, observer.dialog, progress.cancel);
     return why == AddFileResult::Added ? copy : std::string();
 }
-
-void AttachArchive(const Attachments& attachments, AttachReport& report) {
-    attachments.Add(report.archivePath);
-    report.archiveAttached = true;
-    DeleteArchive(report.archivePath);
-}
 }  // namespace
 
 std::string SystemDriveRoot() {
@@ -124,8 +119,8 @@ bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter
 namespace {
 // After the workers: an archive that could not be finished is never attached, nor one the
 // user stopped.
-void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Attachments& attachments,
-                const AttachOptions& options, AttachReport& report) {
+void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const MailItem& mail,
+                const Attachments& attachments, const AttachOptions& options, HWND owner, AttachReport& report) {
     bool finished = writer->Close();
     writer.reset();
     if (!packed || !finished) {
@@ -134,11 +129,13 @@ void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Att
             report.failure = "the archive " + options.archiveName + " could not be finished";
         return;
     }
-    AttachArchive(attachments, report);
+    DeliverArchive(mail, attachments, options.archiveName,
+                   [owner](const SendQuestion& question) { return AskSendChoice(owner, question); }, report);
 }
 
-void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attachments, const AttachOptions& options,
-                   const PackObserver& observer, PackProgress& progress, AttachReport& report) {
+void PackAndAttach(const std::vector<FileEntry>& rows, const MailItem& mail, const Attachments& attachments,
+                   const AttachOptions& options, const PackObserver& observer, PackProgress& progress,
+                   AttachReport& report) {
     WorkingFolder folder;
     std::unique_ptr<ZipArchiveWriter> writer = OpenArchive(folder, options.archiveName, report);
     if (!writer) return;
@@ -146,7 +143,7 @@ void PackAndAttach(const std::vector<FileEntry>& rows, const Attachments& attach
     RunWhileDispatching(
         [&] { packed = PackRows(rows, options.includeSubFolders == 1, *writer, observer.settings, progress, report); },
         observer.dialog, progress.cancel);
-    EndArchive(std::move(writer), packed, attachments, options, report);
+    EndArchive(std::move(writer), packed, mail, attachments, options, observer.dialog, report);
 }
 
 // A Cancel leaves the message as it was: the files attached before it are taken off again,
@@ -215,7 +212,7 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
 
 PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
                        const PackObserver& observer, HWND window, UINT endMessage)
-    : rows_(rows), options_(options), observer_(observer), progress_(*observer.progress), window_(window),
+    : rows_(rows), mailItem_(mailItem), options_(options), observer_(observer), progress_(*observer.progress), window_(window),
       endMessage_(endMessage) {
     try {
         attachments_ = mailItem.GetAttachments();
@@ -263,7 +260,7 @@ AttachReport PackingJob::Finish() {
         workers_.reset();
     }
     try {
-        if (writer_) EndArchive(std::move(writer_), packed_, attachments_, options_, report_);
+        if (writer_) EndArchive(std::move(writer_), packed_, mailItem_, attachments_, options_, observer_.dialog, report_);
     } catch (const _com_error& error) {
         ReportComError(error);
         report_.failure = ComErrorText(error);
@@ -281,7 +278,7 @@ AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mail
     try {
         Attachments attachments = mailItem.GetAttachments();
         if (options.compressAttachments == 1)
-            PackAndAttach(rows, attachments, options, observer, progress, report);
+            PackAndAttach(rows, mailItem, attachments, options, observer, progress, report);
         else
             AttachOneByOne(rows, attachments, options, observer, progress, report);
     } catch (const _com_error& error) {

@@ -75,6 +75,7 @@ private:
     void Pack();
 
     std::vector<FileEntry> rows_;
+    MailItem mailItem_;
     AttachOptions options_;
     PackObserver observer_;
     PackProgress& progress_;

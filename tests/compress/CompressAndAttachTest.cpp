@@ -173,11 +173,12 @@ TEST_F(CompressAndAttachTest, ReadingAttachmentsFailingStopsBeforeAnyArchive) {
 }
 
 // The working folder, checked after each test, goes after a failed attach as well.
-TEST_F(CompressAndAttachTest, AFailedArchiveAttachLeavesNothing) {
-    standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"No room"});
+TEST_F(CompressAndAttachTest, AFailedArchiveAttachIsReportedWithItsSizeAndWhatOutlookSaidAndLeavesNothing) {
+    standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"No room."});
     AttachReport report = Run(Rows({folder.Write("a.txt", "a")}));
-    EXPECT_FALSE(report.failure.empty());
+    EXPECT_EQ("the archive attach.zip (0.1 MB) could not be attached: No room", report.failure);
     EXPECT_FALSE(report.archiveAttached);
+    EXPECT_FALSE(Exists(report.archivePath));
 }
 
 TEST_F(CompressAndAttachTest, NoFileMeansAnEmptyArchive) {

@@ -98,3 +98,33 @@ TEST_F(HostObjectTest, ThreadErrorInformationIsTakenOnlyForSupportedInterfaces) 
     EXPECT_EQ("set by the object", failWith(IID_OutlookMailItem));
     EXPECT_EQ("(none)", failWith(IID_OutlookAttachments));
 }
+
+TEST_F(HostObjectTest, CopiesKeepTheMessageAndOutlookRefusesWhatPassesItsLimit) {
+    testing_support::ScratchFolder folder;
+    mail->to = L"robin@example.com";
+    mail->attachments().maximumAttachmentSizeKb = 1;
+    MailItem item(mail->dispatch());
+    Attachments attachments = item.GetAttachments();
+    attachments.Add(folder.Write("small.txt", std::string(600, 's')));
+    try {
+        attachments.Add(folder.Write("large.txt", std::string(600, 'l')));
+        FAIL() << "the two together pass 1 KB";
+    } catch (const _com_error& e) {
+        EXPECT_EQ("The file you're attaching is bigger than the server allows. Try putting the file in a shared "
+                  "location and sending a link instead.",
+                  DescriptionOf(e));
+    }
+    MailItem copy(HostObject::FromVariant(item.Call(L"Copy"), IID_OutlookMailItem));
+    copy.Put(L"Subject", Variant::String(L"Files (2 of 2)"));
+    copy.Call(L"Display");
+    ASSERT_EQ(1u, mail->copies().size());
+    const standin::MailItem& made = *mail->copies()[0];
+    EXPECT_EQ(L"robin@example.com", made.to);
+    EXPECT_EQ(mail->body, made.body);
+    EXPECT_EQ(L"Files (2 of 2)", made.subject);
+    EXPECT_EQ(L"Files from Parcelon", mail->subject);
+    EXPECT_EQ(1, made.displayed);
+    EXPECT_EQ(1u, const_cast<standin::MailItem&>(made).attachments().items().size());
+    standin::FailMember(L"MailItem.Copy", standin::Failing(E_FAIL, L"no copy"));
+    EXPECT_THROW(item.Call(L"Copy"), _com_error);
+}

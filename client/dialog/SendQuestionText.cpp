@@ -1,0 +1,64 @@
+// What the send choice window says.
+#include "SendQuestionText.h"
+
+#include <cmath>
+#include <cwchar>
+
+#include "common/TextConversion.h"
+
+namespace parcelon {
+
+namespace {
+constexpr size_t kListedNames = 20;
+
+std::wstring NameList(const std::vector<std::string>& names) {
+    std::wstring text = L"\n";
+    for (size_t i = 0; i < names.size() && i < kListedNames; ++i) text += L"\n" + WideFromUtf8(names[i]);
+    if (names.size() > kListedNames) text += L"\nand " + std::to_wstring(names.size() - kListedNames) + L" more";
+    return text;
+}
+}  // namespace
+
+std::wstring MegabytesText(uint64_t bytes, bool roundUp) {
+    double tenths = static_cast<double>(bytes) / (1024.0 * 1024.0) * 10.0;
+    tenths = roundUp ? std::ceil(tenths - 1e-9) : std::floor(tenths + 1e-9);
+    wchar_t text[32];
+    if (std::fmod(tenths, 10.0) == 0.0)
+        swprintf(text, 32, L"%.0f MB", tenths / 10.0);
+    else
+        swprintf(text, 32, L"%.1f MB", tenths / 10.0);
+    return text;
+}
+
+SendQuestion BlockedTypesQuestion(const std::vector<std::string>& names) {
+    SendQuestion question;
+    question.text = L"The archive holds files of types that many mail systems refuse, even inside an archive; "
+                    L"the message may bounce or never arrive:" +
+                    NameList(names);
+    question.choices = {{SendChoice::LeaveOut, L"Leave them out"},
+                        {SendChoice::Anyway, L"Attach anyway"},
+                        {SendChoice::Back, L"Back"}};
+    return question;
+}
+
+SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_t parts,
+                               const std::vector<std::string>& tooLarge) {
+    SendQuestion question;
+    question.text = L"The archive is " + MegabytesText(archiveBytes, true) + L"; this account sends at most " +
+                    MegabytesText(limitBytes, false) + L" in one message.";
+    if (!tooLarge.empty()) {
+        question.text += L"\n\nIt cannot be sent in several messages: " +
+                         std::wstring(tooLarge.size() == 1 ? L"this file is" : L"these files are each") +
+                         L" too large for one message:" + NameList(tooLarge);
+    } else if (parts >= 2) {
+        question.text += L"\n\nSent in " + std::to_wstring(parts) +
+                         L" messages, the files are shared out into archives of their own: the first goes on "
+                         L"this message, the others on copies of it, each shown for you to send.";
+        question.choices.push_back({SendChoice::Split, L"Send in " + std::to_wstring(parts) + L" messages"});
+    }
+    question.choices.push_back({SendChoice::Anyway, L"Attach anyway"});
+    question.choices.push_back({SendChoice::Back, L"Back"});
+    return question;
+}
+
+}  // namespace parcelon

@@ -1,0 +1,25 @@
+// What the send choice window says: the archive's size against the account's limit, or
+// the refused file types it holds, and the choices that help.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "SendChoiceWindow.h"
+
+namespace parcelon {
+
+// "48.2 MB": one decimal, none when it is whole; rounded up (an archive) or down (a limit)
+// so that an archive that passes never looks as large as the limit.
+std::wstring MegabytesText(uint64_t bytes, bool roundUp);
+
+// `names` of the entries, as stored; the first 20 are listed, then how many more.
+SendQuestion BlockedTypesQuestion(const std::vector<std::string>& names);
+
+// `parts` messages would carry it; `tooLarge` names the files that alone pass the limit,
+// when there are any (then it cannot be sent in parts).
+SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_t parts,
+                               const std::vector<std::string>& tooLarge);
+
+}  // namespace parcelon

@@ -1,0 +1,103 @@
+// The send choice window with the texts it is shown with, worked by clicks from another
+// thread while it runs modally on the test's; each kind saved as a screenshot.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "client/dialog/SendQuestionText.h"
+#include "common/TextConversion.h"
+#include "tests/server/ComTestSupport.h"
+#include "tests/support/WindowScreenshot.h"
+
+using namespace parcelon;
+
+namespace {
+constexpr uint64_t kMB = 1024 * 1024;
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[2048] = {};
+    GetWindowTextW(window, text, 2048);
+    return text;
+}
+
+BOOL CALLBACK MatchQuestionWindow(HWND window, LPARAM out) {
+    if (!IsWindowVisible(window) || !GetDlgItem(window, kSendQuestionText)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
+HWND WaitForWindow(DWORD thread) {
+    for (int i = 0; i < 200; ++i) {
+        HWND found = nullptr;
+        EnumThreadWindows(thread, MatchQuestionWindow, reinterpret_cast<LPARAM>(&found));
+        if (found) return found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+struct Shown {
+    std::wstring caption, text;
+    std::vector<std::wstring> buttons;
+};
+
+// Shows the question, saves screens/NAME.png, presses the button at `press` (-1: Escape).
+SendChoice Ask(const SendQuestion& question, const wchar_t* name, int press, Shown& shown) {
+    DWORD thread = GetCurrentThreadId();
+    std::thread user([&] {
+        HWND window = WaitForWindow(thread);
+        if (!window) return;
+        shown.caption = TextOf(window);
+        shown.text = TextOf(GetDlgItem(window, kSendQuestionText));
+        for (int id = kFirstSendChoice; HWND button = GetDlgItem(window, id); ++id)
+            shown.buttons.push_back(TextOf(button));
+        std::wstring folder = testing_support::BuildFile(L"screens\\");
+        CreateDirectoryW(folder.c_str(), nullptr);
+        Sleep(300);
+        EXPECT_TRUE(testing_support::SaveWindowPng(window, folder + name + L".png"));
+        if (press < 0)
+            PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        else
+            PostMessageW(GetDlgItem(window, kFirstSendChoice + press), BM_CLICK, 0, 0);
+    });
+    SendChoice choice = AskSendChoice(nullptr, question);
+    user.join();
+    return choice;
+}
+}  // namespace
+
+TEST(SendChoiceWindowTest, TheSizeLimitOffersSendingInPartsUnlessAFileAlonePassesIt) {
+    Shown shown;
+    SendChoice choice = Ask(SizeLimitQuestion(static_cast<uint64_t>(48.2 * kMB), 35 * kMB, 3, {}),
+                            L"send-limit-split", 0, shown);
+    EXPECT_EQ(SendChoice::Split, choice);
+    EXPECT_EQ(L"Parcelon", shown.caption);
+    EXPECT_EQ(0u, shown.text.find(L"The archive is 48.2 MB; this account sends at most 35 MB in one message."))
+        << Utf8FromWide(shown.text);
+    EXPECT_EQ((std::vector<std::wstring>{L"Send in 3 messages", L"Attach anyway", L"Back"}), shown.buttons);
+
+    Shown single;
+    choice = Ask(SizeLimitQuestion(60 * kMB, 20 * kMB, 0, {"Work/video.mp4"}), L"send-limit-too-large", 0, single);
+    EXPECT_EQ(SendChoice::Anyway, choice);
+    EXPECT_NE(std::wstring::npos, single.text.find(L"\nWork/video.mp4")) << Utf8FromWide(single.text);
+    EXPECT_EQ((std::vector<std::wstring>{L"Attach anyway", L"Back"}), single.buttons);
+}
+
+TEST(SendChoiceWindowTest, BlockedTypesAreListedTwentyAtMostAndEscapeGoesBack) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 23; ++i) names.push_back("Tools/run" + std::to_string(i) + ".exe");
+    Shown shown;
+    EXPECT_EQ(SendChoice::Back, Ask(BlockedTypesQuestion(names), L"send-blocked-types", -1, shown));
+    EXPECT_EQ((std::vector<std::wstring>{L"Leave them out", L"Attach anyway", L"Back"}), shown.buttons);
+    EXPECT_NE(std::wstring::npos, shown.text.find(L"\nTools/run19.exe\nand 3 more")) << Utf8FromWide(shown.text);
+    EXPECT_EQ(std::wstring::npos, shown.text.find(L"run20.exe"));
+    Shown again;
+    EXPECT_EQ(SendChoice::LeaveOut, Ask(BlockedTypesQuestion({"a.js"}), L"send-blocked-one", 0, again));
+}
+
+TEST(SendChoiceWindowTest, MegabytesNeverMakeAPassingArchiveLookAsSmallAsTheLimit) {
+    EXPECT_EQ(L"35 MB", MegabytesText(35 * kMB, false));
+    EXPECT_EQ(L"35.1 MB", MegabytesText(35 * kMB + 1, true));
+    EXPECT_EQ(L"34.9 MB", MegabytesText(35 * kMB - 1, false));
+    EXPECT_EQ(L"20 MB", MegabytesText(20480 * 1024, false));
+}
