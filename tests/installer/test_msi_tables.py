@@ -138,7 +138,9 @@ class MsiTables(unittest.TestCase):
 
     def test_d_the_32_bit_and_the_64_bit_component_write_the_same_keys(self):
         (c32, f32), (c64, f64) = self.dll_component("x86"), self.dll_component("x64")
-        as64 = {(key.replace("\\0\\win32", "\\0\\win64"), name, value.replace(f"[#{f32}]", f"[#{f64}]"))
+        d32, d64 = self.components[c32][2], self.components[c64][2]
+        as64 = {(key.replace("\\0\\win32", "\\0\\win64"), name,
+                 value.replace(f"[#{f32}]", f"[#{f64}]").replace(f"[{d32}]", f"[{d64}]"))
                 for key, name, value in self.registry(c32)}
         self.assertEqual(self.registry(c64), as64)
         self.assertGreater(len(as64), 20)
