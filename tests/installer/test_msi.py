@@ -121,7 +121,7 @@ class MsiInFreshPrefix(unittest.TestCase):
         return reference
 
     def entries(self):
-        """DisplayName and DisplayVersion of every Apps & features entry named Parcelon."""
+        """(product code, DisplayVersion) of every Apps & features entry named Parcelon."""
         code, out, _ = PREFIX.wine("reg", "query", UNINSTALL, "/s")
         found, key = [], None
         for line in out.splitlines():
