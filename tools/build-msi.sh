@@ -5,4 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -eq 4 ] || { echo "usage: $0 VERSION X86_DLL X64_DLL OUTFILE" >&2; exit 2; }
-wixl --arch x64 -D Version="$1" -D X86Dll="$2" -D X64Dll="$3" -o "$4" "$root/installer/Parcelon.wxs"
+# wixl finds a source file by a path relative to the working folder, not by an absolute one.
+relative() { realpath --relative-to="$PWD" "$1"; }
+wixl --arch x64 -D Version="$1" -D X86Dll="$(relative "$2")" -D X64Dll="$(relative "$3")" -o "$4" \
+    "$root/installer/Parcelon.wxs"
