@@ -1,4 +1,4 @@
-# Parcelon: make demo | make test | make bench | make build | make installer
+# Parcelon: make demo | make test | make bench | make build | make installer | make msi
 SHELL := /bin/bash
 ROOT := $(CURDIR)
 BUILD ?= $(ROOT)/build
@@ -9,7 +9,7 @@ export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 JOBS ?= 2
 
-.PHONY: all setup build prefix demo test bench installer clean $(TARGETS:%=build-%)
+.PHONY: all setup build prefix demo test bench installer msi clean $(TARGETS:%=build-%)
 
 all: build
 
@@ -41,7 +41,13 @@ installer: build
 	  -DX64_DLL=$(BUILD)/x64/server/Parcelon.dll -DOUTFILE=$(BUILD)/Parcelon-Setup.exe installer/Parcelon.nsi
 	@echo "installer: $(BUILD)/Parcelon-Setup.exe"
 
-test: build prefix installer
+# The MSI package for administrators, with the DLLs of both builds.
+msi: build
+	@bash tools/build-msi.sh $(VERSION) $(BUILD)/x86/server/Parcelon.dll $(BUILD)/x64/server/Parcelon.dll \
+	  $(BUILD)/Parcelon.msi
+	@echo "msi: $(BUILD)/Parcelon.msi"
+
+test: build prefix installer msi
 	@bash tools/run-tests.sh $(TARGETS)
 
 bench: setup

@@ -14,10 +14,14 @@ import sys
 import unittest
 import zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import wine_prefix  # noqa: E402
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 ENV_SCRIPT = os.path.join(ROOT, "tools", "wine-env.sh")
 BUILD = os.environ.get("PARCELON_BUILD", os.path.join(ROOT, "build"))
 PREFIX = os.path.join(BUILD, "setup-wine")
+SCRATCH = wine_prefix.WinePrefix(PREFIX)
 CLSID = "{E9ACBD03-EE05-4A87-85D1-B020D0C02EC0}"
 LIBID = "{6C883919-8F6C-49EC-9613-7E7A38630C26}"
 ADDINS = r"HKCU\Software\Microsoft\Office\Outlook\Addins"
@@ -52,23 +56,8 @@ def png_from_bmp(bmp_path, png_path):
     return len(colours)
 
 
-def shell(command, timeout=300):
-    """Runs `command` in bash with wine-env.sh sourced, in the setup test's own prefix."""
-    env = {**os.environ, "WINEPREFIX": PREFIX}
-    run = subprocess.run(["bash", "-c", f'source "{ENV_SCRIPT}" && {command}'], capture_output=True,
-                         env=env, timeout=timeout)
-    return run.returncode, run.stdout.decode("utf-8", "replace"), run.stderr.decode("utf-8", "replace")
-
-
-def wine(*args, timeout=300):
-    quoted = " ".join("'" + a.replace("'", "'\\''") + "'" for a in args)
-    code, out, err = shell(f"parcelon_wine {quoted}", timeout)
-    return code, out.replace("\r", ""), err
-
-
-def runs_win32():
-    """Whether parcelon_wine starts 32-bit programs (PARCELON_NO_WIN32=1 says no)."""
-    return shell("parcelon_runs_win32")[0] == 0
+shell, wine, runs_win32 = SCRATCH.shell, SCRATCH.wine, SCRATCH.runs_win32
+reg_value, reg_key_exists, windows_path = SCRATCH.reg_value, SCRATCH.reg_key_exists, SCRATCH.windows_path
 
 
 def wine_starts_win32():
@@ -78,36 +67,10 @@ def wine_starts_win32():
     return os.path.exists(loader) and subprocess.run([loader, "--version"], capture_output=True).returncode == 0
 
 
-def reg_value(key, name=None, view=64):
-    """The data of a value as reg prints it, or None when the key or value is absent."""
-    selector = ["/ve"] if name is None else ["/v", name]
-    code, out, _ = wine("reg", "query", key, *selector, f"/reg:{view}")
-    if code != 0:
-        return None
-    for line in out.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[1].startswith("REG_"):
-            return parts[2] if len(parts) == 3 else ""
-    return None
-
-
-def reg_key_exists(key, view=64):
-    return wine("reg", "query", key, f"/reg:{view}")[0] == 0
-
-
-def windows_path(linux_path):
-    rel = os.path.relpath(linux_path, os.path.join(PREFIX, "drive_c"))
-    return "C:\\" + rel.replace("/", "\\")
-
-
 class SetupInFreshPrefix(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        shutil.rmtree(PREFIX, ignore_errors=True)
-        os.makedirs(PREFIX)
-        wine("wineboot", "-i", timeout=600)
-        shell("parcelon_wine_wait", timeout=600)
-        assert os.path.exists(os.path.join(PREFIX, "system.reg")), "the fresh prefix could not be made"
+        SCRATCH.create()
         cls.win32 = runs_win32()
         cls.setup_win32 = wine_starts_win32()  # what the setup program's own regsvr32 start meets
         if cls.setup_win32 != cls.win32:
