@@ -1,7 +1,10 @@
 // OutlookAddin: connection and disconnection.
 #include "OutlookAddin.h"
 
+#include "CurrentMailItem.h"
+#include "client/dialog/AttachmentDialog.h"
 #include "common/ComErrorReport.h"
+#include "common/EntryGuard.h"
 #include "common/TextConversion.h"
 
 namespace parcelon {
@@ -26,13 +29,8 @@ STDMETHODIMP OutlookAddin::InterfaceSupportsErrorInfo(REFIID iid) {
 }
 
 STDMETHODIMP OutlookAddin::OnConnection(IDispatch* application, long, IDispatch*, SAFEARRAY**) {
-    try {
-        return Connect(application);
-    } catch (const _com_error& error) {
-        ReportComError(error);
-    } catch (...) {
-    }
-    return S_FALSE;  // what was set up before the failure stays
+    // What was set up before a failure stays.
+    return GuardedEntry("OnConnection", S_FALSE, [&] { return Connect(application); });
 }
 
 HRESULT OutlookAddin::Connect(IDispatch* application) {
@@ -73,18 +71,32 @@ int OutlookAddin::DetectVersion() {
 }
 
 STDMETHODIMP OutlookAddin::OnDisconnection(long, SAFEARRAY**) {
-    try {
-        if (m_explorersSink) {
-            m_explorersSink->Disconnect();
-            m_explorersSink.reset();
-        }
-        if (m_inspectorsSink) {
-            m_inspectorsSink->Disconnect();
-            m_inspectorsSink.reset();
-        }
-    } catch (...) {
+    return GuardedEntry("OnDisconnection", S_OK, [&] {
+        ReleaseHost();
+        return S_OK;
+    });
+}
+
+STDMETHODIMP OutlookAddin::OnBeginShutdown(SAFEARRAY**) {
+    return GuardedEntry("OnBeginShutdown", S_OK, [&] {
+        ReleaseHost();
+        return S_OK;
+    });
+}
+
+void OutlookAddin::ReleaseHost() {
+    // A dialog open now ends as by Cancel; its packing is stopped and nothing is attached.
+    EndAttachmentDialogs();
+    if (m_explorersSink) {
+        m_explorersSink->Disconnect();
+        m_explorersSink.reset();
     }
-    return S_OK;
+    if (m_inspectorsSink) {
+        m_inspectorsSink->Disconnect();
+        m_inspectorsSink.reset();
+    }
+    m_app = Application();
+    currentMailItem = MailItem();
 }
 
 }  // namespace parcelon

@@ -7,43 +7,72 @@
 #include "HostInterfaces.h"
 #include "client/resources/ResourceIds.h"
 #include "common/ComErrorReport.h"
+#include "common/EntryGuard.h"
 #include "common/ResourceText.h"
 
 namespace parcelon {
 
+namespace {
+// The markup resource for `ribbonId`, or 0 when that ribbon gets none.
+int MarkupFor(const wchar_t* ribbonId, int majorVersion) {
+    if (!ribbonId) return 0;
+    if (wcscmp(ribbonId, kMailComposeRibbon) == 0) return IDR_RIBBON_MARKUP;
+    if (wcscmp(ribbonId, kExplorerRibbon) == 0 && majorVersion >= kFirstInlineResponseVersion)
+        return IDR_EXPLORER_RIBBON_MARKUP;
+    return 0;
+}
+}  // namespace
+
 STDMETHODIMP OutlookAddin::GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) {
     if (!ribbonXml) return E_POINTER;
     *ribbonXml = nullptr;
-    std::wstring markup;
-    if (ribbonId && wcscmp(ribbonId, kMailComposeRibbon) == 0 &&
-        !LoadResourceText(serverModule.instance(), IDR_RIBBON_MARKUP, markup))
-        return E_FAIL;
-    // The markup uses nothing the first namespace lacks, so Outlook 2007 gets it there:
-    // markup in a namespace it does not know would leave its windows without any button.
-    size_t at = markup.find(kCustomUINamespace2009);
-    if (at != std::wstring::npos && ReadsOnlyFirstCustomUINamespace(m_majorVersion))
-        markup.replace(at, wcslen(kCustomUINamespace2009), kCustomUINamespace2006);
-    *ribbonXml = SysAllocStringLen(markup.data(), static_cast<UINT>(markup.size()));
-    return *ribbonXml ? S_OK : E_OUTOFMEMORY;
+    return GuardedEntry("GetCustomUI", E_OUTOFMEMORY, [&] {
+        std::wstring markup;
+        int resource = MarkupFor(ribbonId, m_majorVersion);
+        if (resource && !LoadResourceText(serverModule.instance(), resource, markup)) return E_FAIL;
+        // The markup uses nothing the first namespace lacks, so Outlook 2007 gets it there:
+        // markup in a namespace it does not know would leave its windows without any button.
+        size_t at = markup.find(kCustomUINamespace2009);
+        if (at != std::wstring::npos && ReadsOnlyFirstCustomUINamespace(m_majorVersion))
+            markup.replace(at, wcslen(kCustomUINamespace2009), kCustomUINamespace2006);
+        *ribbonXml = SysAllocStringLen(markup.data(), static_cast<UINT>(markup.size()));
+        return *ribbonXml ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 STDMETHODIMP OutlookAddin::OnRibbonButton(IDispatch* control) {
-    try {
-        if (!control) return S_OK;
-        HostObject ribbonControl = HostObject::Query(control, IID_IRibbonControl);
-        if (!ribbonControl) return S_OK;
-        HostObject inspector = HostObject::Query(ribbonControl.Get(L"Context"), IID_OutlookInspector);
-        if (inspector) OpenDialogForWindow(inspector);
-    } catch (const _com_error& error) {
-        ReportComError(error);
-    } catch (...) {
+    return GuardedEntry("OnRibbonButton", S_OK, [&] {
+        try {
+            OpenDialogForControl(control);
+        } catch (const _com_error& error) {
+            ReportComError(error);
+        }
+        return S_OK;
+    });
+}
+
+// A button of a compose window works on its item; the main window's button (on the tab
+// of an inline reply) works on the reply shown there, and on nothing when none is.
+void OutlookAddin::OpenDialogForControl(IDispatch* control) {
+    if (!control) return;
+    HostObject ribbonControl = HostObject::Query(control, IID_IRibbonControl);
+    if (!ribbonControl) return;
+    Variant context = ribbonControl.Get(L"Context");
+    if (HostObject inspector = HostObject::Query(context, IID_OutlookInspector)) {
+        OpenDialogForInspector(identity(), std::move(inspector));
+    } else if (HostObject explorer = HostObject::Query(context, IID_OutlookExplorer)) {
+        MailItem reply(HostObject::Query(explorer.Get(L"ActiveInlineResponse"), IID_OutlookMailItem));
+        OpenDialogOverWindow(identity(), std::move(explorer), reply);
     }
-    return S_OK;
 }
 
 STDMETHODIMP OutlookAddin::GetRibbonImage(IDispatch*, IPictureDisp** image) {
     if (!image) return E_POINTER;
     *image = nullptr;
+    return GuardedEntry("GetRibbonImage", E_OUTOFMEMORY, [&] { return LoadRibbonImage(image); });
+}
+
+HRESULT OutlookAddin::LoadRibbonImage(IPictureDisp** image) {
     HBITMAP face = static_cast<HBITMAP>(
         LoadImageW(serverModule.instance(), MAKEINTRESOURCEW(IDB_RIBBON_FACE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!face) return HRESULT_FROM_WIN32(GetLastError());
