@@ -2,6 +2,7 @@
 // add-in's events raised on it, and, with paths to attach, a robot that plays the user.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct ComposeOptions {
     bool compress = true;
     bool subFolders = true;
     std::string archiveName = "attach.zip";
+    bool inlineReply = false;  // the message is an inline reply in the main window
+    // Run on the window's thread once the robot has pressed OK, while the dialog is open.
+    std::function<void()> afterOk;
 };
 
 struct ComposeResult {

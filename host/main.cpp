@@ -2,7 +2,12 @@
 // Outlook the way Outlook does, shows a main window and a compose window, and writes the
 // composed message as an .eml file.
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
-//                         [--archive NAME] [--addin PATH] [--outlook-version V] --out MESSAGE.eml
+//                         [--archive NAME] [--addin PATH] [--outlook-version V]
+//                         [--shutdown fast|begin|while-packing] [--inline] --out MESSAGE.eml
+//   --inline: the message is an inline reply in the main window (Outlook 2013 and later).
+//   --shutdown fast: the process ends after the message without OnBeginShutdown or
+//     OnDisconnection, as Outlook since 2010 ends; begin: OnBeginShutdown only, then the
+//     same end; while-packing: the add-in is shut down while its dialog packs.
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 #include <cstdio>
 #include <cstring>
@@ -20,6 +25,7 @@
 #include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
+#include "standin/StandInObject.h"
 
 using namespace parcelon;
 
@@ -29,13 +35,14 @@ struct Arguments {
     std::string out;
     std::string addin;
     std::string outlookVersion = "16.0.0.0";  // what Application.Version answers
+    std::string shutdown;  // empty: OnBeginShutdown and OnDisconnection once the window is closed
 };
 
 int Usage() {
     fprintf(stderr,
             "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
-            "                             --out MESSAGE.eml\n");
+            "                             [--shutdown fast|begin|while-packing] [--inline] --out MESSAGE.eml\n");
     return 2;
 }
 
@@ -54,14 +61,20 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             args.addin = argv[++i];
         else if (a == "--outlook-version" && hasValue)
             args.outlookVersion = argv[++i];
+        else if (a == "--shutdown" && hasValue)
+            args.shutdown = argv[++i];
         else if (a == "--no-compress")
             args.compose.compress = false;
+        else if (a == "--inline")
+            args.compose.inlineReply = true;
         else if (a == "--no-subfolders")
             args.compose.subFolders = false;
         else
             return false;
     }
-    return !args.out.empty() && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
+    bool knownShutdown = args.shutdown.empty() || args.shutdown == "fast" || args.shutdown == "begin" ||
+                         args.shutdown == "while-packing";
+    return knownShutdown && !args.out.empty() && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
 }
 
 // The arguments as UTF-8, read from the wide command line so that any path comes through.
@@ -125,6 +138,24 @@ bool PrepareRegistration(const Arguments& args) {
     return true;
 }
 
+// DllCanUnloadNow of the loaded Parcelon.dll: "yes", "no", or "unloaded".
+std::string ParcelonUnloadable() {
+    HMODULE module = GetModuleHandleW(host::RegisteredParcelonDll().c_str());
+    if (!module) return "unloaded";
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    auto canUnload =
+        reinterpret_cast<CanUnload>(reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
+    return canUnload && canUnload() == S_OK ? "yes" : "no";
+}
+
+// The host ends its process with the add-ins still loaded; any call of theirs into the
+// stand-in from here on is said on the standard error.
+[[noreturn]] void EndProcess(int code) {
+    fflush(stdout);
+    standin::EndHost();
+    ExitProcess(static_cast<UINT>(code));
+}
+
 int Compose(const Arguments& args) {
     if (!PrepareRegistration(args)) return 1;
     auto* app = new standin::Application;
@@ -141,8 +172,19 @@ int Compose(const Arguments& args) {
     bool parcelonLoaded = addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
 
     auto* mail = new standin::MailItem();
+    host::ComposeOptions compose = args.compose;
+    if (args.shutdown == "while-packing") {
+        compose.afterOk = [&addins, &ribbons] {
+            printf("shutting down while the dialog packs\n");
+            addins.BeginShutdownAll();
+            ribbons.Clear();
+            addins.UnloadAll();
+            printf("module can unload at once: %s\n", ParcelonUnloadable().c_str());
+            fflush(stdout);
+        };
+    }
     host::ComposeResult composed;
-    if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, args.compose);
+    if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, compose);
 
     std::vector<host::MimeAttachment> parts;
     for (const standin::Attachment* a : mail->attachments().items()) {
@@ -152,10 +194,27 @@ int Compose(const Arguments& args) {
     std::string body = "Sent with Parcelon.";
     bool written = parcelonLoaded && WriteFileContent(args.out, host::ComposeMime(Utf8FromWide(mail->subject), body, parts));
     parts.clear();
+    if (args.shutdown == "fast") EndProcess(written ? 0 : 1);
+    if (args.shutdown == "begin") {
+        addins.BeginShutdownAll();
+        mail->Release();
+        ribbons.Clear();
+        app->Release();
+        printf("stand-in objects held after OnBeginShutdown: %ld\n", standin::LiveObjects());
+        EndProcess(written ? 0 : 1);
+    }
     mail->Release();
     ribbons.Clear();
     addins.UnloadAll();
     app->Release();
+    if (args.shutdown == "while-packing") {
+        // A stopped packing may end a moment later: the module stays until it has.
+        for (int waited = 0; ParcelonUnloadable() == "no" && waited < 10000; waited += 50) Sleep(50);
+        printf("module can unload: %s\n", ParcelonUnloadable().c_str());
+        CoFreeUnusedLibrariesEx(0, 0);  // COM lets a module go on its second look
+        CoFreeUnusedLibrariesEx(0, 0);
+        printf("module after freeing unused libraries: %s\n", ParcelonUnloadable().c_str());
+    }
 
     if (!parcelonLoaded) {
         fprintf(stderr, "parcelon-host: the Parcelon add-in could not be loaded\n");
