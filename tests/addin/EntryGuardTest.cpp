@@ -1,48 +1,24 @@
-// The calls the host makes into the add-in, each reached with a planted throw: while a
-// scope lasts, every allocation of this thread fails with std::bad_alloc, as when the
-// host's process runs out of memory. The host must get a failing HRESULT or nothing, and
-// the debugger output must say what happened.
+// The calls the host makes into the add-in, each reached with a planted throw (memory
+// that cannot be had): the host must get a failing HRESULT or nothing, and the debugger
+// output must say what happened.
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "client/addin/OutlookAddin.h"
 #include "client/addin/RibbonInterfaces.h"
+#include "common/UniqueResource.h"
 #include "standin/ApplicationObjects.h"
 #include "standin/MailObjects.h"
 #include "standin/RibbonControl.h"
 #include "standin/WindowObjects.h"
-#include "common/UniqueResource.h"
 #include "tests/server/ComTestSupport.h"
+#include "tests/support/AllocationFailure.h"
 #include "tests/support/DebugOutputCapture.h"
-
-namespace {
-std::atomic<DWORD> threadWithoutMemory{0};
-}  // namespace
-
-// The replacement pair allocates with malloc and frees with free; GCC cannot see they match.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size) {
-    if (threadWithoutMemory.load() == GetCurrentThreadId()) throw std::bad_alloc();
-    if (void* block = std::malloc(size ? size : 1)) return block;
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
 
 using namespace parcelon;
 using testing_support::DebugOutputCapture;
 using testing_support::Joined;
 
 namespace {
-class NoMemory {
-public:
-    NoMemory() { threadWithoutMemory = GetCurrentThreadId(); }
-    ~NoMemory() { threadWithoutMemory = 0; }
-};
-
 // The resources (the ribbon markup) come from this build's Parcelon.dll.
 class ModuleEnvironment : public ::testing::Environment {
 public:
@@ -77,7 +53,7 @@ TEST(EntryGuard, EveryEntryOfTheAddinAnswersWithoutThrowingWhenMemoryRunsOut) {
 
     HRESULT hr = S_OK;
     {
-        NoMemory none;
+        testing_support::AllocationFailure none;
         hr = connection->OnConnection(app->dispatch(), 0, nullptr, nullptr);
     }
     EXPECT_EQ(S_FALSE, hr);
@@ -87,7 +63,7 @@ TEST(EntryGuard, EveryEntryOfTheAddinAnswersWithoutThrowingWhenMemoryRunsOut) {
     BSTR ribbonId = SysAllocString(kMailComposeRibbon);
     BSTR markup = nullptr;
     {
-        NoMemory none;
+        testing_support::AllocationFailure none;
         hr = addin->GetCustomUI(ribbonId, &markup);
     }
     SysFreeString(ribbonId);
@@ -99,7 +75,7 @@ TEST(EntryGuard, EveryEntryOfTheAddinAnswersWithoutThrowingWhenMemoryRunsOut) {
     auto* window = new standin::Inspector(item->dispatch());
     auto* control = new standin::RibbonControl(L"ParcelonButton", L"", window->dispatch());
     {
-        NoMemory none;
+        testing_support::AllocationFailure none;
         hr = addin->OnRibbonButton(control->dispatch());
     }
     EXPECT_EQ(S_OK, hr);  // a click is answered; it did nothing
@@ -112,7 +88,7 @@ TEST(EntryGuard, EveryEntryOfTheAddinAnswersWithoutThrowingWhenMemoryRunsOut) {
     argument.pdispVal = window->dispatch();
     DISPPARAMS params = {&argument, nullptr, 1, 0};
     {
-        NoMemory none;
+        testing_support::AllocationFailure none;
         hr = sink->Invoke(0xF001, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
     }
     EXPECT_EQ(S_OK, hr);
@@ -120,7 +96,7 @@ TEST(EntryGuard, EveryEntryOfTheAddinAnswersWithoutThrowingWhenMemoryRunsOut) {
     EXPECT_TRUE(addin->inspectorsSink()->handlers().empty());
 
     {
-        NoMemory none;
+        testing_support::AllocationFailure none;
         hr = connection->OnBeginShutdown(nullptr);
     }
     EXPECT_EQ(S_OK, hr);
