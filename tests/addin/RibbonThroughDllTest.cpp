@@ -99,18 +99,16 @@ protected:
         shutdown.fixture->ribbon.reset();
         shutdown.fixture->connection.reset();
     }
+    static BOOL CALLBACK MatchDialog(HWND window, LPARAM out) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(out) = window;
+        return FALSE;
+    }
     static HWND FindDialogOfThisThread() {
         HWND found = nullptr;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND window, LPARAM out) {
-                wchar_t name[16] = {};
-                GetClassNameW(window, name, 16);
-                if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-                *reinterpret_cast<HWND*>(out) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&found));
         return found;
     }
 
