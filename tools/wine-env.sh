@@ -15,7 +15,7 @@ WINE64_LOADER=/usr/lib/wine/wine64
 
 # True when 32-bit Windows programs can run here.
 parcelon_runs_win32() {
-    [ "${PARCELON_NO_WIN32:-0}" != 1 ] && "$WINE32_LOADER" --version >/dev/null 2>&1
+    [ "${PARCELON_NO_WIN32:-0}" != 1 ] && [ -x "$WINE32_LOADER" ] && "$WINE32_LOADER" --version >/dev/null 2>&1
 }
 
 # 32 or 64 for a PE file; empty for anything else (a built-in program such as regsvr32).
