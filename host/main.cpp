@@ -5,6 +5,7 @@
 //                         [--archive NAME] [--addin PATH] [--outlook-version V]
 //                         [--shutdown fast|begin|while-packing] [--inline] --out MESSAGE.eml
 //   --inline: the message is an inline reply in the main window (Outlook 2013 and later).
+//   --close-while-packing: the person closes the compose window while the dialog packs.
 //   --shutdown fast: the process ends after the message without OnBeginShutdown or
 //     OnDisconnection, as Outlook since 2010 ends; begin: OnBeginShutdown only, then the
 //     same end; while-packing: the add-in is shut down while its dialog packs.
@@ -36,13 +37,15 @@ struct Arguments {
     std::string addin;
     std::string outlookVersion = "16.0.0.0";  // what Application.Version answers
     std::string shutdown;  // empty: OnBeginShutdown and OnDisconnection once the window is closed
+    bool closeWhilePacking = false;
 };
 
 int Usage() {
     fprintf(stderr,
             "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
-            "                             [--shutdown fast|begin|while-packing] [--inline] --out MESSAGE.eml\n");
+            "                             [--shutdown fast|begin|while-packing] [--inline] [--close-while-packing]\n"
+            "                             --out MESSAGE.eml\n");
     return 2;
 }
 
@@ -65,6 +68,8 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             args.shutdown = argv[++i];
         else if (a == "--no-compress")
             args.compose.compress = false;
+        else if (a == "--close-while-packing")
+            args.closeWhilePacking = true;
         else if (a == "--inline")
             args.compose.inlineReply = true;
         else if (a == "--no-subfolders")
@@ -183,6 +188,14 @@ int Compose(const Arguments& args) {
             fflush(stdout);
         };
     }
+    if (args.closeWhilePacking) {
+        compose.afterOk = [] {
+            printf("closing the compose window while the dialog packs\n");
+            fflush(stdout);
+            SendMessageW(FindWindowW(nullptr, L"Untitled - Message"), WM_CLOSE, 0, 0);
+            printf("compose window closed; module can unload at once: %s\n", ParcelonUnloadable().c_str());
+        };
+    }
     host::ComposeResult composed;
     if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, compose);
 
@@ -207,7 +220,7 @@ int Compose(const Arguments& args) {
     ribbons.Clear();
     addins.UnloadAll();
     app->Release();
-    if (args.shutdown == "while-packing") {
+    if (args.shutdown == "while-packing" || args.closeWhilePacking) {
         // A stopped packing may end a moment later: the module stays until it has.
         for (int waited = 0; ParcelonUnloadable() == "no" && waited < 10000; waited += 50) Sleep(50);
         printf("module can unload: %s\n", ParcelonUnloadable().c_str());

@@ -202,23 +202,35 @@ class HostLoadingTest(unittest.TestCase):
             self.check_archive(attachments["attach.zip"])
         self.assertIn("stand-in objects held after OnBeginShutdown: 0", output)
 
-    def test_shutting_down_while_the_dialog_packs_attaches_nothing_and_leaves_nothing(self):
+    def stop_while_packing(self, *args):
+        """A packing of a large file stopped by `args`: nothing attached, no archive left in
+        the system drive's root or a temporary folder, the module unloaded at the end."""
         big = os.path.join(self.work, "Big")
-        os.makedirs(big, exist_ok=True)
-        with open(os.path.join(big, "large.bin"), "wb") as f:
-            f.write(os.urandom(64 << 20))
-        roots = [os.path.join(PREFIX, "drive_c")] + [os.path.join(PREFIX, "drive_c", "users", u, "AppData", "Local", "Temp")
-                                                      for u in os.listdir(os.path.join(PREFIX, "drive_c", "users"))]
-        output, code, attachments = self.compose("--shutdown", "while-packing", "--attach", windows_path(big))
+        if not os.path.exists(big):
+            os.makedirs(big)
+            with open(os.path.join(big, "large.bin"), "wb") as f:
+                f.write(os.urandom(64 << 20))
+        users = os.path.join(PREFIX, "drive_c", "users")
+        roots = [os.path.join(PREFIX, "drive_c")] + [os.path.join(users, u, "AppData", "Local", "Temp")
+                                                      for u in os.listdir(users)]
+        output, code, attachments = self.compose(*args, "--attach", windows_path(big))
         self.assertEqual(0, code, output + self.stderr)
-        self.assertIn("shutting down while the dialog packs", output)
-        self.assertIn("module can unload at once: no", output)  # its dialog is still on screen
         self.assertIn("module can unload: yes", output)
         self.assertIn("module after freeing unused libraries: unloaded", output)
         self.assertEqual({}, attachments)
         self.assertNotIn("called after the host ended", self.stderr)
         for root in roots:
             self.assertFalse(os.path.exists(os.path.join(root, "attach.zip")), root)
+        return output
+
+    def test_shutting_down_while_the_dialog_packs_attaches_nothing_and_leaves_nothing(self):
+        output = self.stop_while_packing("--shutdown", "while-packing")
+        self.assertIn("shutting down while the dialog packs", output)
+        self.assertIn("module can unload at once: no", output)  # its dialog is still on screen
+
+    def test_closing_the_compose_window_while_the_dialog_packs_ends_the_dialog_and_attaches_nothing(self):
+        output = self.stop_while_packing("--close-while-packing")
+        self.assertIn("compose window closed", output)
 
     def leave_window_to_a_person(self, picture_name, *args, title="Untitled - Message"):
         out = os.path.join(self.work, "by-hand.eml")
