@@ -139,6 +139,13 @@ void AddinLoader::UnloadAll() {
     loaded_.clear();
 }
 
+void AddinLoader::BeginShutdownAll() {
+    for (LoadedAddin& addin : loaded_) {
+        CustomArray custom;
+        addin.connection->OnBeginShutdown(&custom.array);
+    }
+}
+
 bool AddinLoader::Loaded(const std::wstring& progId) const {
     for (const LoadedAddin& addin : loaded_)
         if (_wcsicmp(addin.progId.c_str(), progId.c_str()) == 0) return true;

@@ -35,6 +35,9 @@ public:
     void LoadAll(IDispatch* application, standin::AddinRibbons& ribbons);
     // OnBeginShutdown and OnDisconnection, then the add-ins are released.
     void UnloadAll();
+    // OnBeginShutdown alone, as Outlook since 2010 ends: no OnDisconnection follows, and
+    // the add-ins are never released.
+    void BeginShutdownAll();
     const std::vector<LoadedAddin>& loaded() const { return loaded_; }
     bool Loaded(const std::wstring& progId) const;
 

@@ -12,6 +12,7 @@ namespace host {
 
 namespace {
 constexpr UINT kRobotDone = WM_APP + 1;
+constexpr UINT kRobotPressedOk = WM_APP + 2;
 constexpr DWORD kDialogWaitMs = 20000;
 
 standin::CommandBarControl* FindButton(standin::CommandBars& bars, std::string& barName) {
@@ -51,10 +52,12 @@ HWND WaitForDialog(HWND owner, DWORD timeoutMs) {
 // a modal dialog runs its own loop.
 struct RobotMailbox {
     std::function<void()> onDone;
+    std::function<void()> onOk;
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == kRobotDone) {
+        if (message == kRobotDone || message == kRobotPressedOk) {
             auto* self = reinterpret_cast<RobotMailbox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (self && self->onDone) self->onDone();
+            const std::function<void()>* handler = self ? (message == kRobotDone ? &self->onDone : &self->onOk) : nullptr;
+            if (handler && *handler) (*handler)();
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);
@@ -65,31 +68,48 @@ struct RobotMailbox {
 ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, standin::AddinRibbons& ribbons,
                          const ComposeOptions& options) {
     ComposeResult result;
-    auto* inspector = new standin::Inspector(mail.dispatch(), L"Untitled - Message");
-    inspector->commandBars().AddComposeBars();
-    inspector->frame().body = L"To: " + mail.to + L"\r\nSubject: " + mail.subject + L"\r\n\r\n" + mail.body;
-    inspector->frame().onClose = [inspector] {
-        inspector->Close();
-        PostQuitMessage(0);
-    };
-    ribbons.ShowComposeRibbon(*inspector);
-    inspector->frame().Show();
-    HWND frame = inspector->frame().Handle();
-    app.inspectors().FireNewInspector(inspector->dispatch());
-    inspector->FireActivate();
+    standin::Inspector* inspector = nullptr;
+    standin::FrameWindow* window = nullptr;
+    if (options.inlineReply) {
+        // A reply written in the main window's reading pane, as Outlook 2013 and later do.
+        standin::Explorer& explorer = app.activeExplorer();
+        explorer.SetInlineResponse(mail.dispatch());
+        explorer.frame().body = L"Inbox\r\n\r\nInline reply - Subject: " + mail.subject + L"\r\n\r\nSent with Parcelon.";
+        explorer.frame().onClose = [] { PostQuitMessage(0); };
+        ribbons.ShowInlineResponseRibbon(explorer);
+        window = &explorer.frame();
+    } else {
+        inspector = new standin::Inspector(mail.dispatch(), L"Untitled - Message");
+        inspector->commandBars().AddComposeBars();
+        inspector->frame().body = L"To: " + mail.to + L"\r\nSubject: " + mail.subject + L"\r\n\r\n" + mail.body;
+        inspector->frame().onClose = [inspector] {
+            inspector->Close();
+            PostQuitMessage(0);
+        };
+        ribbons.ShowComposeRibbon(*inspector);
+        window = &inspector->frame();
+    }
+    window->Show();
+    HWND frame = window->Handle();
+    if (inspector) {
+        app.inspectors().FireNewInspector(inspector->dispatch());
+        inspector->FireActivate();
+    }
 
     std::string barName, groupLabel;
-    standin::CommandBarControl* barButton = FindButton(inspector->commandBars(), barName);
-    const standin::RibbonButton* ribbonButton = FindRibbonButton(inspector->frame().ribbon, groupLabel);
+    standin::CommandBarControl* barButton = inspector ? FindButton(inspector->commandBars(), barName) : nullptr;
+    const standin::RibbonButton* ribbonButton = FindRibbonButton(window->ribbon, groupLabel);
     if (barButton) printf("button installed: \"Parcelon\" on \"%s\"\n", barName.c_str());
-    if (ribbonButton) printf("ribbon button: \"Parcelon\" in group \"%s\" of the Message tab\n", groupLabel.c_str());
+    if (ribbonButton)
+        printf("ribbon button: \"Parcelon\" in group \"%s\" of the %s\n", groupLabel.c_str(),
+               inspector ? "Message tab" : "main window's inline Message tab");
     result.buttonInstalled = barButton || ribbonButton;
-    if (!result.buttonInstalled) printf("no \"Parcelon\" button in the compose window\n");
+    if (!result.buttonInstalled) printf("no \"Parcelon\" button in the %s\n", inspector ? "compose window" : "main window");
 
     // The robot clicks whichever button the window shows: the ribbon's where there is one.
     RECT rect = {};
-    bool clickable = ribbonButton ? inspector->frame().RibbonButtonRect(ribbonButton, rect)
-                                  : barButton && inspector->frame().ControlRect(barButton, rect);
+    bool clickable = ribbonButton ? window->RibbonButtonRect(ribbonButton, rect)
+                                  : barButton && window->ControlRect(barButton, rect);
     const char* clickedKind = ribbonButton ? "the ribbon button" : "the command-bar button";
 
     std::thread robot;
@@ -105,7 +125,10 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
 
     if (!options.attach.empty()) {
         mailbox.onDone = [frame] { PostMessageW(frame, WM_CLOSE, 0, 0); };
-        robot = std::thread([&, clickable, clickedKind, rect, frame, mailboxWindow] {
+        mailbox.onOk = options.afterOk;
+        ComposeOptions robotOptions = options;
+        if (options.afterOk) robotOptions.afterOk = [mailboxWindow] { PostMessageW(mailboxWindow, kRobotPressedOk, 0, 0); };
+        robot = std::thread([&, robotOptions, clickable, clickedKind, rect, frame, mailboxWindow] {
             if (clickable) {
                 printf("clicking %s \"Parcelon\"\n", clickedKind);
                 fflush(stdout);
@@ -118,7 +141,7 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
                     printf("dialog opened: \"%s\"\n", parcelon::Utf8FromWide(caption).c_str());
                     fflush(stdout);
                     result.dialogOpened = true;
-                    result.completed = DriveAttachmentDialog(dialog, options);
+                    result.completed = DriveAttachmentDialog(dialog, robotOptions);
                 } else {
                     printf("no dialog opened\n");
                 }
@@ -136,7 +159,8 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
     DestroyWindow(mailboxWindow);
     if (options.attach.empty()) result.completed = true;
     if (!result.dialogOpened && !options.attach.empty()) result.completed = false;
-    inspector->Release();
+    if (inspector) inspector->Release();
+    if (options.inlineReply) app.activeExplorer().SetInlineResponse(nullptr);
     return result;
 }
 

@@ -2,6 +2,7 @@
 // add-in's events raised on it, and, with paths to attach, a robot that plays the user.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct ComposeOptions {
     // How the robot answers the add-in's questions before attaching, one per question in
     // turn (the last for any further): split, anyway, back or leave-out.
     std::vector<std::string> answers = {"anyway"};
+    bool inlineReply = false;  // the message is an inline reply in the main window
+    // Run on the window's thread once the robot has pressed OK, while the dialog is open.
+    std::function<void()> afterOk;
 };
 
 struct ComposeResult {

@@ -176,6 +176,7 @@ bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
     fflush(stdout);
 
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (options.afterOk) options.afterOk();
     bool stopped = false, wentBack = false;
     size_t questions = 0;
     for (DWORD waited = 0; IsWindow(dialog); waited += 50) {

@@ -4,9 +4,16 @@
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
 //                         [--archive NAME] [--addin PATH] [--outlook-version V]
 //                         [--account-type exchange|imap] [--send-limit-kb N]
-//                         [--answer split|anyway|back|leave-out[,...]] --out MESSAGE.eml
+//                         [--answer split|anyway|back|leave-out[,...]]
+//                         [--shutdown fast|begin|while-packing] [--inline] [--close-while-packing]
+//                         --out MESSAGE.eml
 //   Every message it ends with is written: MESSAGE.eml, then MESSAGE-2.eml, ... for the
 //   copies the add-in made.
+//   --inline: the message is an inline reply in the main window (Outlook 2013 and later).
+//   --close-while-packing: the person closes the compose window while the dialog packs.
+//   --shutdown fast: the process ends after the message without OnBeginShutdown or
+//     OnDisconnection, as Outlook since 2010 ends; begin: OnBeginShutdown only, then the
+//     same end; while-packing: the add-in is shut down while its dialog packs.
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 #include <cstdio>
 #include <cstring>
@@ -25,6 +32,7 @@
 #include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
+#include "standin/StandInObject.h"
 
 using namespace parcelon;
 
@@ -35,6 +43,8 @@ struct Arguments {
     std::string out;
     std::string addin;
     std::string outlookVersion = "16.0.0.0";  // what Application.Version answers
+    std::string shutdown;  // empty: OnBeginShutdown and OnDisconnection once the window is closed
+    bool closeWhilePacking = false;
 };
 
 int Usage() {
@@ -43,6 +53,7 @@ int Usage() {
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
             "                             [--account-type exchange|imap] [--send-limit-kb N]\n"
             "                             [--answer split|anyway|back|leave-out[,...]]\n"
+            "                             [--shutdown fast|begin|while-packing] [--inline] [--close-while-packing]\n"
             "                             --out MESSAGE.eml\n");
     return 2;
 }
@@ -81,14 +92,22 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             if (!ParseAnswers(argv[++i], args.compose.answers)) return false;
         } else if (a == "--send-limit-kb" && hasValue)
             args.account.sendLimitKb = atol(argv[++i].c_str());
+        else if (a == "--shutdown" && hasValue)
+            args.shutdown = argv[++i];
         else if (a == "--no-compress")
             args.compose.compress = false;
+        else if (a == "--close-while-packing")
+            args.closeWhilePacking = true;
+        else if (a == "--inline")
+            args.compose.inlineReply = true;
         else if (a == "--no-subfolders")
             args.compose.subFolders = false;
         else
             return false;
     }
-    return !args.out.empty() && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
+    bool knownShutdown = args.shutdown.empty() || args.shutdown == "fast" || args.shutdown == "begin" ||
+                         args.shutdown == "while-packing";
+    return knownShutdown && !args.out.empty() && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
 }
 
 // The arguments as UTF-8, read from the wide command line so that any path comes through.
@@ -187,6 +206,24 @@ bool PrepareRegistration(const Arguments& args) {
     return true;
 }
 
+// DllCanUnloadNow of the loaded Parcelon.dll: "yes", "no", or "unloaded".
+std::string ParcelonUnloadable() {
+    HMODULE module = GetModuleHandleW(host::RegisteredParcelonDll().c_str());
+    if (!module) return "unloaded";
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    auto canUnload =
+        reinterpret_cast<CanUnload>(reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
+    return canUnload && canUnload() == S_OK ? "yes" : "no";
+}
+
+// The host ends its process with the add-ins still loaded; any call of theirs into the
+// stand-in from here on is said on the standard error.
+[[noreturn]] void EndProcess(int code) {
+    fflush(stdout);
+    standin::EndHost();
+    ExitProcess(static_cast<UINT>(code));
+}
+
 int Compose(const Arguments& args) {
     if (!PrepareRegistration(args)) return 1;
     auto* app = new standin::Application;
@@ -205,14 +242,50 @@ int Compose(const Arguments& args) {
     auto* mail = new standin::MailItem();
     mail->to = L"Robin Example <robin@example.com>";
     host::SetUpSendingAccount(*app, *mail, args.account);
+    host::ComposeOptions compose = args.compose;
+    if (args.shutdown == "while-packing") {
+        compose.afterOk = [&addins, &ribbons] {
+            printf("shutting down while the dialog packs\n");
+            addins.BeginShutdownAll();
+            ribbons.Clear();
+            addins.UnloadAll();
+            printf("module can unload at once: %s\n", ParcelonUnloadable().c_str());
+            fflush(stdout);
+        };
+    }
+    if (args.closeWhilePacking) {
+        compose.afterOk = [] {
+            printf("closing the compose window while the dialog packs\n");
+            fflush(stdout);
+            SendMessageW(FindWindowW(nullptr, L"Untitled - Message"), WM_CLOSE, 0, 0);
+            printf("compose window closed; module can unload at once: %s\n", ParcelonUnloadable().c_str());
+        };
+    }
     host::ComposeResult composed;
-    if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, args.compose);
+    if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, compose);
 
     bool written = parcelonLoaded && WriteMessages(*mail, args.out);
+    if (args.shutdown == "fast") EndProcess(written ? 0 : 1);
+    if (args.shutdown == "begin") {
+        addins.BeginShutdownAll();
+        mail->Release();
+        ribbons.Clear();
+        app->Release();
+        printf("stand-in objects held after OnBeginShutdown: %ld\n", standin::LiveObjects());
+        EndProcess(written ? 0 : 1);
+    }
     mail->Release();
     ribbons.Clear();
     addins.UnloadAll();
     app->Release();
+    if (args.shutdown == "while-packing" || args.closeWhilePacking) {
+        // A stopped packing may end a moment later: the module stays until it has.
+        for (int waited = 0; ParcelonUnloadable() == "no" && waited < 10000; waited += 50) Sleep(50);
+        printf("module can unload: %s\n", ParcelonUnloadable().c_str());
+        CoFreeUnusedLibrariesEx(0, 0);  // COM lets a module go on its second look
+        CoFreeUnusedLibrariesEx(0, 0);
+        printf("module after freeing unused libraries: %s\n", ParcelonUnloadable().c_str());
+    }
 
     if (!parcelonLoaded) {
         fprintf(stderr, "parcelon-host: the Parcelon add-in could not be loaded\n");

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <comdef.h>
+#include <type_traits>
 
 #include "DispEventSink.h"
 #include "InterfaceTable.h"
-#include "common/ComErrorReport.h"
+#include "common/EntryGuard.h"
 
 namespace parcelon {
 
@@ -37,13 +38,11 @@ struct EventTrampoline<Handler> {
 
     // Nothing may unwind through DispCallFunc: failures end here.
     static Result STDMETHODCALLTYPE Call(EventCallObject* self, Args... args) {
-        try {
-            return (static_cast<Owner*>(self->owner)->*Handler)(args...);
-        } catch (const _com_error& error) {
-            ReportComError(error);
-        } catch (...) {
-        }
-        return Result();
+        auto handle = [&] { return (static_cast<Owner*>(self->owner)->*Handler)(args...); };
+        if constexpr (std::is_void_v<Result>)
+            GuardedCall("An event handler", handle);
+        else
+            return GuardedEntry("An event handler", Result(), handle);
     }
 
     static inline const EventSlot table[1] = {reinterpret_cast<EventSlot>(&Call)};

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "Registrar.h"
 #include "ServerModule.h"
 #include "common/ComPtr.h"
 
@@ -22,9 +23,27 @@ HRESULT TypeInfoHolder::EnsureTypeInfo(LCID lcid) {
     return hr;
 }
 
+// The module's own library, from its resource, when its registration is missing or broken
+// (a damaged install, or another bitness's install over it): the host finds the ribbon's
+// callbacks by name through it, and without it the button would do nothing.
+HRESULT TypeInfoHolder::LoadFromModule(ITypeLib** library) const {
+    if (!IsEqualGUID(libid_, serverModule.libid()) || !serverModule.instance()) return TYPE_E_LIBNOTREGISTERED;
+    ComPtr<ITypeLib> loaded;
+    HRESULT hr = LoadTypeLibEx(ModulePath(serverModule.instance()).c_str(), REGKIND_NONE, loaded.put());
+    if (FAILED(hr)) return hr;
+    TLIBATTR* attributes = nullptr;
+    if (FAILED(loaded->GetLibAttr(&attributes))) return TYPE_E_LIBNOTREGISTERED;
+    bool same = IsEqualGUID(attributes->guid, libid_) && attributes->wMajorVerNum == major_;
+    loaded->ReleaseTLibAttr(attributes);
+    if (!same) return TYPE_E_LIBNOTREGISTERED;
+    *library = loaded.detach();
+    return S_OK;
+}
+
 HRESULT TypeInfoHolder::Load(LCID lcid) {
     ComPtr<ITypeLib> library;
     HRESULT hr = LoadRegTypeLib(libid_, major_, minor_, lcid, library.put());
+    if (FAILED(hr) && SUCCEEDED(LoadFromModule(library.put()))) hr = S_OK;
     if (FAILED(hr)) return hr;
     ComPtr<ITypeInfo> info;
     hr = library->GetTypeInfoOfGuid(iid_, info.put());

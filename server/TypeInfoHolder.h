@@ -1,5 +1,6 @@
 // Type information of one dual interface, loaded from its registered type library on
-// first use and kept, with a cache of its member names, until module termination.
+// first use (the module's own library also from its resource) and kept, with a cache of
+// its member names, until module termination.
 #pragma once
 
 #include <oaidl.h>
@@ -30,6 +31,7 @@ private:
 
     HRESULT EnsureTypeInfo(LCID lcid);
     HRESULT Load(LCID lcid);
+    HRESULT LoadFromModule(ITypeLib** library) const;
     void BuildNameCache(ITypeInfo* info);
     void Clear();
 

@@ -13,8 +13,10 @@
 namespace standin {
 
 namespace {
-constexpr wchar_t kExplorerRibbon[] = L"Microsoft.Outlook.Explorer";
 constexpr wchar_t kComposeTab[] = L"TabNewMailMessage";
+// The Explorer's contextual tab set of an inline reply, and its Message tab.
+constexpr wchar_t kComposeToolsTabSet[] = L"TabComposeTools";
+constexpr wchar_t kInlineMessageTab[] = L"TabMessage";
 
 std::wstring Hex(HRESULT hr) {
     wchar_t text[16];
@@ -63,7 +65,7 @@ void AddinRibbons::Connect(const std::wstring& name, IUnknown* addin) {
     a.ribbon->QueryInterface(IID_IDispatch, a.callbacks.putVoid());
     addins_.push_back(std::move(a));
     // The main window has a ribbon from Outlook 2010 (14) on.
-    if (major_ >= 14) MarkupFor(addins_.back(), kExplorerRibbon);
+    if (major_ >= 14) MarkupFor(addins_.back(), parcelon::kExplorerRibbon);
 }
 
 const std::wstring& AddinRibbons::MarkupFor(Addin& addin, const wchar_t* ribbonId) {
@@ -113,23 +115,34 @@ RibbonButton AddinRibbons::MakeButton(const Addin& addin, const RibbonButtonMark
 }
 
 void AddinRibbons::ShowComposeRibbon(Inspector& inspector) {
+    // Not counted: the window owns its ribbon.
+    ShowGroups(inspector.frame(), inspector.dispatch(), parcelon::kMailComposeRibbon, nullptr, kComposeTab);
+}
+
+void AddinRibbons::ShowInlineResponseRibbon(Explorer& explorer) {
+    if (major_ < parcelon::kFirstInlineResponseVersion) return;
+    ShowGroups(explorer.frame(), explorer.dispatch(), parcelon::kExplorerRibbon, kComposeToolsTabSet,
+               kInlineMessageTab);
+}
+
+void AddinRibbons::ShowGroups(FrameWindow& frame, IDispatch* context, const wchar_t* ribbonId, const wchar_t* tabSet,
+                              const wchar_t* tabId) {
     if (!enabled()) return;
-    inspector.frame().showsRibbon = true;
-    IDispatch* context = inspector.dispatch();  // not counted: the window owns its ribbon
+    frame.showsRibbon = true;
     for (Addin& addin : addins_) {
-        const std::wstring& markup = MarkupFor(addin, parcelon::kMailComposeRibbon);
+        const std::wstring& markup = MarkupFor(addin, ribbonId);
         if (markup.empty()) continue;
-        RibbonTabMarkup tab = ReadRibbonTab(markup, kComposeTab, major_);
+        RibbonTabMarkup tab = ReadRibbonTab(markup, tabId, major_, tabSet);
         if (!tab.problem.empty()) {
             Report(L"ribbon of " + addin.name + L" not shown: " + tab.problem);
             continue;
         }
         for (const RibbonGroupMarkup& groupMarkup : tab.groups) {
-            RibbonGroup& group = inspector.frame().ribbon.AddGroup(groupMarkup.label, groupMarkup.insertAfterMso);
+            RibbonGroup& group = frame.ribbon.AddGroup(groupMarkup.label, groupMarkup.insertAfterMso);
             for (const RibbonButtonMarkup& b : groupMarkup.buttons) group.buttons.push_back(MakeButton(addin, b, context));
         }
     }
-    inspector.frame().Redraw();
+    frame.Redraw();
 }
 
 }  // namespace standin

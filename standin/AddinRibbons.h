@@ -18,6 +18,8 @@
 
 namespace standin {
 
+class Explorer;
+class FrameWindow;
 class Inspector;
 
 class AddinRibbons {
@@ -33,6 +35,9 @@ public:
     void Connect(const std::wstring& name, IUnknown* addin);
     // When a compose window opens: its ribbon gets the add-ins' groups on TabNewMailMessage.
     void ShowComposeRibbon(Inspector& inspector);
+    // When the main window shows an inline reply (Outlook 2013 and later): its ribbon gets
+    // the add-ins' groups on the Message tab of the Compose Tools tab set.
+    void ShowInlineResponseRibbon(Explorer& explorer);
     // Lets go of every add-in, as the host does at shutdown.
     void Clear();
 
@@ -40,6 +45,9 @@ public:
     std::function<void(const std::string&)> report;
 
 private:
+    void ShowGroups(FrameWindow& frame, IDispatch* context, const wchar_t* ribbonId, const wchar_t* tabSet,
+                    const wchar_t* tab);
+
     struct Addin {
         std::wstring name;
         parcelon::ComPtr<parcelon::IRibbonExtensibility> ribbon;

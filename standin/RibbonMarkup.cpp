@@ -14,7 +14,8 @@ std::vector<std::wstring> CustomUINamespaces(int majorVersion) {
     return {parcelon::kCustomUINamespace2006, parcelon::kCustomUINamespace2009};
 }
 
-RibbonTabMarkup ReadRibbonTab(const std::wstring& markup, const wchar_t* tabIdMso, int majorVersion) {
+RibbonTabMarkup ReadRibbonTab(const std::wstring& markup, const wchar_t* tabIdMso, int majorVersion,
+                              const wchar_t* tabSetIdMso) {
     RibbonTabMarkup tab;
     XmlDocument document;
     if (!document.Load(markup)) {
@@ -32,7 +33,10 @@ RibbonTabMarkup ReadRibbonTab(const std::wstring& markup, const wchar_t* tabIdMs
         return tab;
     }
     // XPath 1.0 has no escaping inside a literal; idMso values never hold a quote.
-    std::wstring groups = std::wstring(L"/c:customUI/c:ribbon/c:tabs/c:tab[@idMso='") + tabIdMso + L"']/c:group";
+    std::wstring tabs = tabSetIdMso ? std::wstring(L"/c:customUI/c:ribbon/c:contextualTabs/c:tabSet[@idMso='") +
+                                          tabSetIdMso + L"']"
+                                    : std::wstring(L"/c:customUI/c:ribbon/c:tabs");
+    std::wstring groups = tabs + L"/c:tab[@idMso='" + tabIdMso + L"']/c:group";
     for (auto& groupNode : document.Select(groups)) {
         RibbonGroupMarkup group;
         group.id = XmlDocument::Attribute(groupNode.get(), L"id");

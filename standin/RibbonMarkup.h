@@ -24,7 +24,9 @@ struct RibbonTabMarkup {
 // Outlook 2007 (12) reads the 2006/01 customUI namespace; 2010 (14) and later also 2009/07.
 std::vector<std::wstring> CustomUINamespaces(int majorVersion);
 
-// The groups and buttons `markup` places on the built-in tab `tabIdMso`.
-RibbonTabMarkup ReadRibbonTab(const std::wstring& markup, const wchar_t* tabIdMso, int majorVersion);
+// The groups and buttons `markup` places on the built-in tab `tabIdMso`: one of the
+// window's own tabs, or with `tabSetIdMso` one of that contextual tab set.
+RibbonTabMarkup ReadRibbonTab(const std::wstring& markup, const wchar_t* tabIdMso, int majorVersion,
+                              const wchar_t* tabSetIdMso = nullptr);
 
 }  // namespace standin

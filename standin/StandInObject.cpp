@@ -1,6 +1,7 @@
 // Base of every object of the Outlook stand-in.
 #include "StandInObject.h"
 
+#include <cstdio>
 #include <map>
 
 namespace standin {
@@ -12,6 +13,15 @@ std::map<std::wstring, Failure>& Failures() {
 }
 long liveObjects = 0;
 long invokeCalls = 0;
+bool hostEnded = false;
+
+// A call into an object whose host has ended: on a real host, a call into freed memory.
+// Said at once, since the process is ending and no summary would be printed.
+void NoteLateCall(const wchar_t* interfaceName, const char* member) {
+    if (!hostEnded) return;
+    fprintf(stderr, "stand-in: %ls.%s called after the host ended\n", interfaceName, member);
+    fflush(stderr);
+}
 
 // Whether the next call of the member fails, counting the call.
 const Failure* TakeFailure(const std::wstring& name) {
@@ -31,6 +41,7 @@ const Failure* TakeFailure(const std::wstring& name) {
 void FailMember(const std::wstring& qualifiedName, Failure failure) { Failures()[qualifiedName] = failure; }
 void ClearFailures() { Failures().clear(); }
 long LiveObjects() { return liveObjects; }
+void EndHost() { hostEnded = true; }
 long InvokeCalls() { return invokeCalls; }
 
 HRESULT TakeFailureResult(const std::wstring& qualifiedName) {
@@ -55,6 +66,7 @@ StandInObject::StandInObject(const wchar_t* interfaceName, const IID& iid, std::
 StandInObject::~StandInObject() { InterlockedDecrement(&liveObjects); }
 
 STDMETHODIMP StandInObject::QueryInterface(REFIID iid, void** out) {
+    NoteLateCall(interfaceName_, "QueryInterface");
     if (!out) return E_POINTER;
     *out = nullptr;
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == iid_)
@@ -68,9 +80,13 @@ STDMETHODIMP StandInObject::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) StandInObject::AddRef() { return InterlockedIncrement(&refs_); }
+STDMETHODIMP_(ULONG) StandInObject::AddRef() {
+    NoteLateCall(interfaceName_, "AddRef");
+    return InterlockedIncrement(&refs_);
+}
 
 STDMETHODIMP_(ULONG) StandInObject::Release() {
+    NoteLateCall(interfaceName_, "Release");
     ULONG left = InterlockedDecrement(&refs_);
     if (left == 0) delete this;
     return left;
@@ -130,6 +146,7 @@ HRESULT StandInObject::RaiseFailure(HRESULT hr, const std::wstring& source, cons
 STDMETHODIMP StandInObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* exception, UINT* badArgument) {
     if (badArgument) *badArgument = 0;
+    NoteLateCall(interfaceName_, "Invoke");
     ++invokeCalls;
     const wchar_t* name = MemberName(id);
     if (!name) return DISP_E_MEMBERNOTFOUND;

@@ -40,6 +40,9 @@ HRESULT TakeFailureResult(const std::wstring& qualifiedName);
 
 // Objects of the stand-in alive now.
 long LiveObjects();
+// The host is gone (its process is ending): every later call into a stand-in object is a
+// fault, and is said on the standard error.
+void EndHost();
 // Calls through IDispatch.Invoke of any stand-in object so far.
 long InvokeCalls();
 

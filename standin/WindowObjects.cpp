@@ -9,6 +9,7 @@ namespace standin {
 namespace {
 enum : DISPID {
     kCaption = 0x2111,
+    kActiveInlineResponse = 0xFAC5,
     kCurrentItem = 0x2102,
     kCommandBars = 0x2100,
     kSubject = 0x37,
@@ -75,17 +76,31 @@ HRESULT Inspector::Close() {
 }
 
 Explorer::Explorer()
-    : StandInObject(L"Explorer", IID_Explorer, {{L"Caption", kCaption}}),
+    : StandInObject(L"Explorer", IID_Explorer,
+                    {{L"Caption", kCaption}, {L"ActiveInlineResponse", kActiveInlineResponse}}),
       frame_(L"Inbox - Microsoft Outlook", nullptr),
       oleWindow_(static_cast<IDispatch*>(this), L"Explorer", [this] { return frame_.Handle(); }) {}
+
+Explorer::~Explorer() {
+    if (inlineResponse_) inlineResponse_->Release();
+}
+
+void Explorer::SetInlineResponse(IDispatch* item) {
+    if (item) item->AddRef();
+    if (inlineResponse_) inlineResponse_->Release();
+    inlineResponse_ = item;
+}
 
 void* Explorer::QueryExtra(REFIID iid) {
     return iid == IID_IOleWindow && offersOleWindow ? static_cast<IOleWindow*>(&oleWindow_) : nullptr;
 }
 
 HRESULT Explorer::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
-    if (id != kCaption || !(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
-    return PutString(result, L"Inbox - Microsoft Outlook");
+    if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+    if (id == kCaption) return PutString(result, L"Inbox - Microsoft Outlook");
+    if (id != kActiveInlineResponse) return DISP_E_MEMBERNOTFOUND;
+    PutDispatch(result, inlineResponse_);  // Nothing when no reply is being written inline
+    return S_OK;
 }
 
 OtherItem::OtherItem(Kind kind)

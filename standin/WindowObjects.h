@@ -45,8 +45,13 @@ private:
 class Explorer final : public StandInObject {
 public:
     Explorer();
+    ~Explorer() override;
     FrameWindow& frame() { return frame_; }
     bool offersOleWindow = true;
+    // The reply or forward being written in the reading pane (Outlook 2013 and later), or
+    // none; ActiveInlineResponse answers it. A reference is kept.
+    void SetInlineResponse(IDispatch* item);
+    IDispatch* inlineResponse() const { return inlineResponse_; }
 
 protected:
     void* QueryExtra(REFIID iid) override;
@@ -55,6 +60,7 @@ protected:
 private:
     FrameWindow frame_;
     OleWindow oleWindow_;
+    IDispatch* inlineResponse_ = nullptr;
 };
 
 // Items that are not mail: their windows get no button.

@@ -1,5 +1,5 @@
-// The mail item of the window whose button was clicked last: set by each click, read by
-// the attachment dialog on OK, released at module unload.
+// The mail item of the window whose button was clicked last: set by each click, released
+// when the host shuts down or disconnects the add-in, else at module unload.
 #pragma once
 
 #include "MailItem.h"
@@ -7,5 +7,9 @@
 namespace parcelon {
 
 extern MailItem currentMailItem;
+
+// For a module unloaded because the process ends: the process-wide references to host
+// objects are let go of unreleased, since the host's objects may be gone by then.
+void AbandonHostObjects() noexcept;
 
 }  // namespace parcelon

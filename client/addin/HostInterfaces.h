@@ -13,6 +13,7 @@ constexpr GUID HostIid(unsigned long first) {
 
 constexpr GUID IID_OutlookApplication = HostIid(0x00063001);  // _Application
 constexpr GUID IID_OutlookInspector = HostIid(0x00063005);    // _Inspector
+constexpr GUID IID_OutlookExplorer = HostIid(0x00063003);     // _Explorer
 constexpr GUID IID_OutlookMailItem = HostIid(0x00063034);     // _MailItem
 constexpr GUID IID_OutlookAttachments = HostIid(0x0006303C);  // Attachments
 constexpr GUID IID_OutlookAttachment = HostIid(0x00063007);   // Attachment

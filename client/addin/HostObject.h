@@ -27,6 +27,9 @@ public:
     explicit operator bool() const { return static_cast<bool>(dispatch_); }
     IDispatch* dispatch() const { return dispatch_.get(); }
     const IID& iid() const { return iid_; }
+    // Lets go of the object without releasing it: when the process ends, the host's
+    // objects may already be gone and no call may be made into them.
+    void Abandon() noexcept { dispatch_.detach(); }
 
     Variant Get(const wchar_t* name) const;
     Variant GetIndexed(const wchar_t* name, const Variant& index) const;

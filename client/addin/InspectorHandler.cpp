@@ -86,7 +86,11 @@ void InspectorHandler::OnInspectorClose() {
     CloseSink::Disconnect(m_inspector.dispatch());
 }
 
-void InspectorHandler::OnButtonClick(IDispatch*, VARIANT_BOOL*) { OpenDialogForWindow(m_inspector); }
+void InspectorHandler::OnButtonClick(IDispatch*, VARIANT_BOOL*) {
+    // The handler may be destroyed while the dialog is open (the host disconnects): the
+    // window goes to the dialog as a reference of its own.
+    OpenDialogForInspector(m_addin->identity(), m_inspector);
+}
 
 HostObject InspectorHandler::ChooseBar(const HostObject& bars) {
     HostObject standard = FindBar(bars, kStandardBar);

@@ -17,4 +17,6 @@ CrashDumpHandler crashDumpHandler("Parcelon", HKEY_CURRENT_USER, DiagnosticLog::
 #endif
 DiagnosticLog diagnosticLog;
 
+void AbandonHostObjects() noexcept { currentMailItem.Abandon(); }
+
 }  // namespace parcelon

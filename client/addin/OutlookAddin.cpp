@@ -1,7 +1,10 @@
 // OutlookAddin: connection and disconnection.
 #include "OutlookAddin.h"
 
+#include "CurrentMailItem.h"
+#include "client/dialog/AttachmentDialog.h"
 #include "common/ComErrorReport.h"
+#include "common/EntryGuard.h"
 #include "common/TextConversion.h"
 #include "common/WorkingFolder.h"
 
@@ -27,16 +30,13 @@ STDMETHODIMP OutlookAddin::InterfaceSupportsErrorInfo(REFIID iid) {
 }
 
 STDMETHODIMP OutlookAddin::OnConnection(IDispatch* application, long, IDispatch*, SAFEARRAY**) {
-    try {
+    // What was set up before a failure stays.
+    return GuardedEntry("OnConnection", S_FALSE, [&] {
         // What an Outlook that ended during a packing left: a listing of one folder, empty
         // unless something was left.
         RemoveAbandonedWorkingFolders();
         return Connect(application);
-    } catch (const _com_error& error) {
-        ReportComError(error);
-    } catch (...) {
-    }
-    return S_FALSE;  // what was set up before the failure stays
+    });
 }
 
 HRESULT OutlookAddin::Connect(IDispatch* application) {
@@ -77,18 +77,32 @@ int OutlookAddin::DetectVersion() {
 }
 
 STDMETHODIMP OutlookAddin::OnDisconnection(long, SAFEARRAY**) {
-    try {
-        if (m_explorersSink) {
-            m_explorersSink->Disconnect();
-            m_explorersSink.reset();
-        }
-        if (m_inspectorsSink) {
-            m_inspectorsSink->Disconnect();
-            m_inspectorsSink.reset();
-        }
-    } catch (...) {
+    return GuardedEntry("OnDisconnection", S_OK, [&] {
+        ReleaseHost();
+        return S_OK;
+    });
+}
+
+STDMETHODIMP OutlookAddin::OnBeginShutdown(SAFEARRAY**) {
+    return GuardedEntry("OnBeginShutdown", S_OK, [&] {
+        ReleaseHost();
+        return S_OK;
+    });
+}
+
+void OutlookAddin::ReleaseHost() {
+    // A dialog open now ends as by Cancel; its packing is stopped and nothing is attached.
+    EndAttachmentDialogs();
+    if (m_explorersSink) {
+        m_explorersSink->Disconnect();
+        m_explorersSink.reset();
     }
-    return S_OK;
+    if (m_inspectorsSink) {
+        m_inspectorsSink->Disconnect();
+        m_inspectorsSink.reset();
+    }
+    m_app = Application();
+    currentMailItem = MailItem();
 }
 
 }  // namespace parcelon

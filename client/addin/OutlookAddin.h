@@ -36,13 +36,16 @@ public:
     // IDTExtensibility2: S_FALSE when the connection cannot be completed.
     STDMETHODIMP OnConnection(IDispatch* application, long connectMode, IDispatch* addInInst,
                               SAFEARRAY** custom) override;
+    // OnBeginShutdown and OnDisconnection, whichever comes first, end the open dialogs and
+    // let go of every host object: since Outlook 2010 a normal exit does not call
+    // OnDisconnection, and nothing may be released into the host once its process ends.
     STDMETHODIMP OnDisconnection(long removeMode, SAFEARRAY** custom) override;
     STDMETHODIMP OnAddInsUpdate(SAFEARRAY**) override { return E_NOTIMPL; }
     STDMETHODIMP OnStartupComplete(SAFEARRAY**) override { return E_NOTIMPL; }
-    STDMETHODIMP OnBeginShutdown(SAFEARRAY**) override { return E_NOTIMPL; }
+    STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) override;
 
-    // IRibbonExtensibility: the markup for the compose window's ribbon, an empty string
-    // for every other ribbon.
+    // IRibbonExtensibility: the markup for the compose window's ribbon and for the main
+    // window's (its inline replies), an empty string for every other ribbon.
     STDMETHODIMP GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) override;
     // Ribbon callbacks (IOutlookAddin). Failing host calls are reported, never returned.
     STDMETHODIMP OnRibbonButton(IDispatch* control) override;
@@ -65,6 +68,8 @@ public:
     // Whether the host's compose windows get the ribbon button instead of the command-bar one.
     bool hostHasComposeRibbon() const { return HasComposeRibbon(m_majorVersion); }
     const Application& app() const { return m_app; }
+    // The object's own IUnknown, for holding it while a dialog is open.
+    IUnknown* identity() { return static_cast<IOutlookAddin*>(this); }
     ExplorersSink* explorersSink() const { return m_explorersSink.get(); }
     InspectorsSink* inspectorsSink() const { return m_inspectorsSink.get(); }
 
@@ -74,6 +79,9 @@ protected:
 
 private:
     HRESULT Connect(IDispatch* application);
+    void ReleaseHost();
+    void OpenDialogForControl(IDispatch* control);
+    HRESULT LoadRibbonImage(IDispatch* control, IPictureDisp** image);
     bool SetPictureFace(const HostObject& button, int bitmapId);
     bool PasteClipboardFace(const HostObject& button, int bitmapId);
 

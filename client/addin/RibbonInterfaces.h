@@ -21,6 +21,9 @@ struct IRibbonExtensibility : public IDispatch {
 
 // The ribbon of the compose window, the one that gets the button.
 inline constexpr wchar_t kMailComposeRibbon[] = L"Microsoft.Outlook.Mail.Compose";
+// The ribbon of the main window; from Outlook 2013 on it carries the tab of an inline reply.
+inline constexpr wchar_t kExplorerRibbon[] = L"Microsoft.Outlook.Explorer";
+inline constexpr int kFirstInlineResponseVersion = 15;
 
 // The customUI namespaces of ribbon markup: Outlook 2007's, and the one of 2010 and later.
 inline constexpr wchar_t kCustomUINamespace2006[] = L"http://schemas.microsoft.com/office/2006/01/customui";

@@ -210,48 +210,94 @@ void AttachOneByOne(const std::vector<FileEntry>& rows, const Attachments& attac
 }
 }  // namespace
 
-PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
-                       const PackObserver& observer, HWND window, UINT endMessage)
-    : rows_(rows), mailItem_(mailItem), options_(options), observer_(observer), progress_(*observer.progress), window_(window),
-      endMessage_(endMessage) {
-    try {
-        attachments_ = mailItem.GetAttachments();
-        writer_ = OpenArchive(folder_, options_.archiveName, report_);
-    } catch (const _com_error& error) {
-        ReportComError(error);
-        report_.failure = ComErrorText(error);
-    }
-    if (writer_) workers_.reset(CreateThread(nullptr, 0, RunWorkers, this, 0, nullptr));
-    if (workers_) return;
-    if (writer_) Pack();  // no thread to be had: the work runs here
-    PostMessageW(window_, endMessage_, 0, 0);
+PackingWork::PackingWork(const std::vector<FileEntry>& rows, const AttachOptions& options,
+                         const PackSettings& settings, std::shared_ptr<PackProgress> progress, HWND window,
+                         UINT endMessage)
+    : rows(rows), options(options), settings(settings), progress(std::move(progress)), window_(window),
+      endMessage_(endMessage) {}
+
+PackingWork::~PackingWork() {
+    if (!writer) return;
+    writer->Close();
+    writer.reset();
+    DeleteArchive(report.archivePath);
 }
 
-PackingJob::~PackingJob() {
-    if (workers_) {
-        progress_.cancel = true;
-        WaitForSingleObject(workers_.get(), INFINITE);
+void PackingWork::Pack() {
+    try {
+        packed = PackRows(rows, options.includeSubFolders == 1, *writer, settings, *progress, report);
+    } catch (const std::exception& error) {
+        report.failure = error.what();
     }
-    if (writer_) {
-        writer_->Close();
-        writer_.reset();
-        DeleteArchive(report_.archivePath);
+}
+
+void PackingWork::NotifyEnd() {
+    std::lock_guard<SlimLock> guard(endLock_);
+    if (!abandoned_) PostMessageW(window_, endMessage_, 0, 0);
+}
+
+void PackingWork::Abandon() {
+    std::lock_guard<SlimLock> guard(endLock_);
+    abandoned_ = true;
+}
+
+namespace {
+// How long a stopped job waits for its workers before it lets them end by themselves.
+constexpr DWORD kStopWaitMs = 500;
+}  // namespace
+
+PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
+                       const PackObserver& observer, std::shared_ptr<PackProgress> progress, HWND window,
+                       UINT endMessage)
+    : work_(std::make_shared<PackingWork>(rows, options, observer.settings, std::move(progress), window,
+                                          endMessage)),
+      mailItem_(mailItem), owner_(observer.dialog) {
+    try {
+        attachments_ = mailItem.GetAttachments();
+        work_->writer = OpenArchive(work_->folder, options.archiveName, work_->report);
+    } catch (const _com_error& error) {
+        ReportComError(error);
+        work_->report.failure = ComErrorText(error);
     }
+    if (work_->writer) StartWorkers();
+    if (workers_) return;
+    if (work_->writer) work_->Pack();  // no thread to be had: the work runs here
+    work_->NotifyEnd();
+}
+
+// The thread gets a share of the work and a reference to this module, which it gives up
+// as it exits: its last instructions are in the module, even after a host let it go.
+void PackingJob::StartWorkers() {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&RunWorkers), &self))
+        return;
+    UniqueLibrary moduleHeld(self);
+    auto parameter = std::make_unique<std::pair<std::shared_ptr<PackingWork>, HMODULE>>(work_, self);
+    workers_.reset(CreateThread(nullptr, 0, RunWorkers, parameter.get(), 0, nullptr));
+    if (!workers_) return;
+    parameter.release();
+    moduleHeld.release();
 }
 
 DWORD WINAPI PackingJob::RunWorkers(void* parameter) {
-    auto* job = static_cast<PackingJob*>(parameter);
-    job->Pack();
-    PostMessageW(job->window_, job->endMessage_, 0, 0);
-    return 0;
+    HMODULE module = nullptr;
+    {
+        std::unique_ptr<std::pair<std::shared_ptr<PackingWork>, HMODULE>> held(
+            static_cast<std::pair<std::shared_ptr<PackingWork>, HMODULE>*>(parameter));
+        module = held->second;
+        held->first->Pack();
+        held->first->NotifyEnd();
+    }
+    FreeLibraryAndExitThread(module, 0);
 }
 
-void PackingJob::Pack() {
-    try {
-        packed_ = PackRows(rows_, options_.includeSubFolders == 1, *writer_, observer_.settings, progress_, report_);
-    } catch (const std::exception& error) {
-        report_.failure = error.what();
-    }
+PackingJob::~PackingJob() {
+    if (!workers_) return;
+    work_->progress->cancel = true;
+    work_->Abandon();
+    CancelSynchronousIo(workers_.get());
+    if (WaitForSingleObject(workers_.get(), kStopWaitMs) == WAIT_TIMEOUT)
+        PARCELON_LOG_ERROR("A stopped packing goes on reading; it ends in the background");
 }
 
 AttachReport PackingJob::Finish() {
@@ -259,15 +305,17 @@ AttachReport PackingJob::Finish() {
         WaitForSingleObject(workers_.get(), INFINITE);
         workers_.reset();
     }
+    AttachReport& report = work_->report;
     try {
-        if (writer_) EndArchive(std::move(writer_), packed_, mailItem_, attachments_, options_, observer_.dialog, report_);
+        if (work_->writer)
+            EndArchive(std::move(work_->writer), work_->packed, mailItem_, attachments_, work_->options, owner_, report);
     } catch (const _com_error& error) {
         ReportComError(error);
-        report_.failure = ComErrorText(error);
+        report.failure = ComErrorText(error);
     } catch (const std::exception& error) {
-        report_.failure = error.what();
+        report.failure = error.what();
     }
-    return std::move(report_);
+    return std::move(report);
 }
 
 AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem, const AttachOptions& options,

@@ -15,8 +15,10 @@
 #include "client/addin/MailItem.h"
 #include "client/dialog/AttachOptions.h"
 #include "client/dialog/FileEntry.h"
+#include "common/SlimLock.h"
 #include "common/UniqueResource.h"
 #include "common/WorkingFolder.h"
+#include "server/ModuleLock.h"
 
 namespace parcelon {
 
@@ -41,7 +43,7 @@ struct AttachReport {
 // its cancel flag stops them; `dialog` gets its keyboard messages through its dialog
 // manager while the user-interface thread waits.
 struct PackObserver {
-    PackProgress* progress = nullptr;  // required by PackingJob
+    PackProgress* progress = nullptr;
     HWND dialog = nullptr;
     PackSettings settings;
 };
@@ -50,18 +52,54 @@ struct PackObserver {
 AttachReport CompressAndAttach(const std::vector<FileEntry>& rows, MailItem mailItem, const AttachOptions& options,
                                const PackObserver& observer = {});
 
+// What a packing job owns, shared by the job and its worker thread: the last of the two
+// to let go deletes it, which closes and deletes an archive that was not handed over. A
+// stopped worker stuck in a read (a network share that went away, a cloud file being
+// fetched) thus ends in the background, holding the module meanwhile; no host object is
+// in here, since those may only be released on the user-interface thread.
+struct PackingWork {
+    PackingWork(const std::vector<FileEntry>& rows, const AttachOptions& options, const PackSettings& settings,
+                std::shared_ptr<PackProgress> progress, HWND window, UINT endMessage);
+    ~PackingWork();
+    PackingWork(const PackingWork&) = delete;
+    PackingWork& operator=(const PackingWork&) = delete;
+
+    void Pack();
+    // Posts the end message, unless the job has let go of the work.
+    void NotifyEnd();
+    void Abandon();
+
+    const std::vector<FileEntry> rows;
+    const AttachOptions options;
+    const PackSettings settings;
+    const std::shared_ptr<PackProgress> progress;
+    WorkingFolder folder;  // before the writer: it outlives the archive written in it
+    std::unique_ptr<ZipArchiveWriter> writer;
+    AttachReport report;
+    bool packed = false;
+
+private:
+    ModuleLock moduleHeld_;
+    const HWND window_;
+    const UINT endMessage_;
+    SlimLock endLock_;
+    bool abandoned_ = false;
+};
+
 // Packing begun on the user-interface thread and finished there on a message: the
 // workers run while the thread's own message loop (the dialog's) goes on, and `endMessage`
 // is posted to `window` when they are done, so a modal loop opened meanwhile on the same
 // thread (a second dialog) does not hold the end back until it closes.
 class PackingJob {
 public:
-    // Reads the mail item's attachments, opens the archive and starts the workers. When
-    // that fails, the end message is posted at once and Finish gives the failure.
+    // Reads the mail item's attachments, opens the archive and starts the workers, which
+    // report to `progress` and stop on its cancel flag. When that fails, the end message
+    // is posted at once and Finish gives the failure.
     PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
-               const PackObserver& observer, HWND window, UINT endMessage);
-    // A job not finished is stopped: the workers are cancelled and waited for, and the
-    // unfinished archive is deleted with its working folder.
+               const PackObserver& observer, std::shared_ptr<PackProgress> progress, HWND window, UINT endMessage);
+    // A job not finished is stopped: the workers are cancelled, a read of theirs that
+    // blocks is cancelled too, and they are waited for a moment at most; what is left of
+    // the work ends without the job. Nothing is attached.
     ~PackingJob();
     PackingJob(const PackingJob&) = delete;
     PackingJob& operator=(const PackingJob&) = delete;
@@ -71,21 +109,13 @@ public:
     AttachReport Finish();
 
 private:
-    static DWORD WINAPI RunWorkers(void* job);
-    void Pack();
+    static DWORD WINAPI RunWorkers(void* work);
+    void StartWorkers();
 
-    std::vector<FileEntry> rows_;
+    std::shared_ptr<PackingWork> work_;
     MailItem mailItem_;
-    AttachOptions options_;
-    PackObserver observer_;
-    PackProgress& progress_;
-    HWND window_;
-    UINT endMessage_;
+    HWND owner_;  // of the questions asked before attaching
     Attachments attachments_;
-    WorkingFolder folder_;  // before the writer: it outlives the archive written in it
-    std::unique_ptr<ZipArchiveWriter> writer_;
-    AttachReport report_;
-    bool packed_ = false;
     UniqueHandle workers_;
 };
 

@@ -16,11 +16,31 @@ WalkedFile ChosenFile(const std::string& path) {
         data.dwFileAttributes = INVALID_FILE_ATTRIBUTES;
     return {path, SizeOf(data.nFileSizeHigh, data.nFileSizeLow), data.dwFileAttributes};
 }
+
+// The folder's file identity (volume serial number and file index), where it can be read.
+bool FolderIdentity(const std::string& folder, BY_HANDLE_FILE_INFORMATION& identity) {
+    UniqueFile handle(CreateFileW(FileSystemPath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return handle && GetFileInformationByHandle(handle.get(), &identity);
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
 }  // namespace
+
+bool IsFolderLink(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
 
 // A folder being listed: the entry found and not yet taken is in `found`.
 struct FolderWalk::Search {
     std::string folder;
+    BY_HANDLE_FILE_INFORMATION identity = {};
+    bool identified = false;
     UniqueFindHandle handle;
     WIN32_FIND_DATAW found = {};
     bool pending = true;
@@ -30,11 +50,23 @@ FolderWalk::FolderWalk(const std::vector<FileEntry>& rows, bool recurse) : rows_
 
 FolderWalk::~FolderWalk() = default;
 
-// Starts listing `folder`; false, with `problem` set when it is worth a report, when
-// nothing can be listed.
-bool FolderWalk::Enter(const std::string& folder, WalkedFile& problem) {
+bool FolderWalk::IsOnWalkPath(const BY_HANDLE_FILE_INFORMATION& identity) const {
+    for (const auto& search : searches_)
+        if (search->identified && SameFile(search->identity, identity)) return true;
+    return false;
+}
+
+// Starts listing `folder`, as listed with `attributes`; false, with `problem` set when it
+// is worth a report, when nothing can be listed or the folder is not followed. Wine shows
+// a Unix symbolic link as a plain folder: only its identity tells that it loops.
+bool FolderWalk::Enter(const std::string& folder, DWORD attributes, WalkedFile& problem) {
     auto search = std::make_unique<Search>();
     search->folder = folder;
+    search->identified = FolderIdentity(folder, search->identity);
+    if (IsFolderLink(attributes) || (search->identified && IsOnWalkPath(search->identity))) {
+        problem = {folder, 0, attributes, AddFileResult::LinkNotFollowed};
+        return false;
+    }
     // The basic listing leaves out the short names, and large fetches take the folder in
     // fewer calls.
     search->handle.reset(FindFirstFileExW((FileSystemPath(folder) + L"*").c_str(), FindExInfoBasic, &search->found,
@@ -60,7 +92,7 @@ bool FolderWalk::Next(WalkedFile& file) {
                 return true;
             }
             file.problem = AddFileResult::Added;
-            if (!Enter(row.path, file) && file.problem != AddFileResult::Added) return true;
+            if (!Enter(row.path, row.attributes, file) && file.problem != AddFileResult::Added) return true;
             continue;
         }
         Search& search = *searches_.back();
@@ -78,7 +110,9 @@ bool FolderWalk::Next(WalkedFile& file) {
         if (recurse_ && name != "." && name != "..") {
             file.problem = AddFileResult::Added;
             // The sub-folder is listed before this folder goes on.
-            if (!Enter(search.folder + name + "\\", file) && file.problem != AddFileResult::Added) return true;
+            if (!Enter(search.folder + name + "\\", found.dwFileAttributes, file) &&
+                file.problem != AddFileResult::Added)
+                return true;
         }
     }
 }

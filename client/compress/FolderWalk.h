@@ -1,6 +1,8 @@
 // The files of the chosen rows in display order: a chosen file as it is, a chosen folder
 // by its files in the order the file system lists them, sub-folders depth first. The walk
 // is taken a file at a time and keeps only the searches still open, whatever the tree.
+// Folders that are links, or that lead back to a folder the walk is in, are not entered:
+// a link to a parent would loop until paths run out, and a profile folder holds links.
 #pragma once
 
 #include <atomic>
@@ -16,11 +18,16 @@
 
 namespace parcelon {
 
+// Whether a folder with these listed attributes is a link the walk does not follow: any
+// reparse point (junction, symbolic link, mount point). A file that is a link is packed by
+// its content.
+bool IsFolderLink(DWORD attributes);
+
 struct WalkedFile {
     std::string path;
     uint64_t size = 0;  // as listed; the file may change before it is read
     DWORD attributes = INVALID_FILE_ATTRIBUTES;  // as listed
-    AddFileResult problem = AddFileResult::Added;  // a folder that cannot be searched
+    AddFileResult problem = AddFileResult::Added;  // a folder that cannot be searched or is not followed
 };
 
 class FolderWalk {
@@ -30,12 +37,14 @@ public:
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;
 
-    // The next file, or folder that cannot be searched; false when the walk has ended.
+    // The next file, or folder that cannot be searched or is not followed; false when the
+    // walk has ended.
     bool Next(WalkedFile& file);
 
 private:
     struct Search;
-    bool Enter(const std::string& folder, WalkedFile& problem);
+    bool Enter(const std::string& folder, DWORD attributes, WalkedFile& problem);
+    bool IsOnWalkPath(const BY_HANDLE_FILE_INFORMATION& identity) const;
 
     const std::vector<FileEntry>& rows_;
     const bool recurse_;

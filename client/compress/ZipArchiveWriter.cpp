@@ -56,6 +56,7 @@ const char* DescribeAddFileResult(AddFileResult result) {
         case AddFileResult::Locked: return "locked by another program";
         case AddFileResult::NoAccess: return "no access";
         case AddFileResult::CannotOpen: return "cannot be opened";
+        case AddFileResult::LinkNotFollowed: return "link not followed";
         case AddFileResult::TooLarge: return "too large (4 GiB or more)";
         case AddFileResult::TooManyEntries: return "too many entries (65535 at most)";
         case AddFileResult::ReadFailed: return "could not be read completely";

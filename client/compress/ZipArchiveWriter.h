@@ -22,6 +22,7 @@ enum class AddFileResult {
     Locked,          // held open by another program
     NoAccess,
     CannotOpen,      // any other reason the source could not be opened (a folder, a device)
+    LinkNotFollowed, // a folder that is a link (junction, symbolic link, mount point) or loops back
     TooLarge,        // would pass the format's 4 GiB entry limit
     TooManyEntries,  // the archive already holds 65535 entries
     ReadFailed,      // reading stopped part way; the entry holds what was read

@@ -1,6 +1,7 @@
 // The attachment dialog: opening, commands, list notifications, closing.
 #include "AttachmentDialog.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <memory>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "common/ActivationContext.h"
 #include "common/DiagnosticLog.h"
 #include "common/DpiAwareness.h"
+#include "common/EntryGuard.h"
 #include "common/ResourceText.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
@@ -39,7 +41,8 @@ constexpr UINT kPackingEnded = WM_APP + 1;
 // One OK's packing while it runs: what the workers report and where it is shown.
 struct PackingRun {
     explicit PackingRun(HWND dialog) : panel(dialog) {}
-    PackProgress progress;
+    // Shared with the workers, which may go on for a moment after the dialog has ended.
+    std::shared_ptr<PackProgress> progress = std::make_shared<PackProgress>();
     ProgressPanel panel;
     std::vector<HWND> disabled;        // enabled again at the end
     std::unique_ptr<PackingJob> job;   // packing into an archive: ends on kPackingEnded
@@ -64,7 +67,14 @@ struct DialogState {
     PackProgress* packing = nullptr;
     ProgressPanel* panel = nullptr;
     DWORD packingSince = 0;
+    bool endWhenStopped = false;  // the host is going: a stopped packing ends the dialog
 };
+
+// The dialogs open now; all of them run on the host's user-interface thread.
+std::vector<HWND>& OpenDialogs() {
+    static std::vector<HWND> dialogs;
+    return dialogs;
+}
 
 DialogState* StateOf(HWND dialog) { return reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER)); }
 
@@ -231,7 +241,7 @@ std::vector<HWND> DisableAllButCancel(HWND dialog) {
 void BeginPacking(HWND dialog, DialogState& state) {
     state.run = std::make_unique<PackingRun>(dialog);
     state.run->disabled = DisableAllButCancel(dialog);
-    state.packing = &state.run->progress;
+    state.packing = state.run->progress.get();
     state.panel = &state.run->panel;
     state.packingSince = GetTickCount();
     SetTimer(dialog, kProgressTimer, kProgressTickMs, nullptr);
@@ -249,7 +259,7 @@ void EndPacking(HWND dialog, DialogState& state) {
 // Stopped by the user: nothing attached, and the rows stay for another choice. Otherwise
 // what was left out is told, and the dialog closes.
 INT_PTR AfterPacking(HWND dialog, DialogState& state, const AttachReport& report) {
-    if (report.cancelled) return 0;
+    if (report.cancelled) return state.endWhenStopped ? CloseDialog(dialog, state) : 0;
     std::wstring stop = DescribeAttachStop(report);
     if (!stop.empty())
         MessageBoxW(dialog, stop.c_str(), L"Parcelon", MB_OK | MB_ICONWARNING);
@@ -268,8 +278,8 @@ INT_PTR StartPacking(HWND dialog, DialogState& state) {
     observer.progress = state.packing;
     observer.dialog = dialog;
     if (attachOptions.compressAttachments == 1) {
-        state.run->job = std::make_unique<PackingJob>(rows, state.mailItem, attachOptions, observer, dialog,
-                                                      kPackingEnded);
+        state.run->job = std::make_unique<PackingJob>(rows, state.mailItem, attachOptions, observer,
+                                                      state.run->progress, dialog, kPackingEnded);
         return 0;
     }
     AttachReport report = CompressAndAttach(rows, state.mailItem, attachOptions, observer);
@@ -377,6 +387,7 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
     try {
         if (message == WM_INITDIALOG) {
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            OpenDialogs().push_back(dialog);
             OpenDialog(dialog, *reinterpret_cast<DialogState*>(lParam));
             return 0;  // the dialog manager sets no initial focus
         }
@@ -402,16 +413,37 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             // file ends in the frame below, which still uses the run.
             if (state->run && state->run->job) EndPacking(dialog, *state);
             ReleaseDialogState(*state);
+            {
+                std::vector<HWND>& open = OpenDialogs();
+                open.erase(std::remove(open.begin(), open.end(), dialog), open.end());
+            }
             break;
         default:
             break;
         }
-    } catch (const std::exception& error) {
-        PARCELON_LOG_ERROR("Attachment dialog, message %u: %s", message, error.what());
     } catch (...) {
-        PARCELON_LOG_ERROR("Attachment dialog, message %u: unknown exception", message);
+        ReportEntryException("The attachment dialog");
     }
     return 0;
+}
+
+void EndAttachmentDialogs() {
+    std::vector<HWND> dialogs = OpenDialogs();
+    for (HWND dialog : dialogs) {
+        DialogState* state = StateOf(dialog);
+        if (!state) continue;
+        state->endWhenStopped = true;
+        if (state->packing && !(state->run && state->run->job)) {
+            // Attaching file by file runs in a frame below: it stops before the next file,
+            // takes off what it attached, and the dialog then ends.
+            state->packing->cancel = true;
+            continue;
+        }
+        // A packing into an archive is stopped now, so that its end can attach nothing.
+        EndPacking(dialog, *state);
+        state->mailItem = MailItem();
+        CloseDialog(dialog, *state);
+    }
 }
 
 INT_PTR RunAttachmentDialog(HINSTANCE resources, HWND owner, const MailItem& mailItem) {

@@ -12,6 +12,10 @@ namespace parcelon {
 // empty: OK then attaches nothing). Returns 1 after OK and after Cancel alike.
 INT_PTR RunAttachmentDialog(HINSTANCE resources, HWND owner, const MailItem& mailItem);
 
+// Ends every open attachment dialog as by Cancel, for a host that disconnects or shuts
+// down while one is on screen: a packing is stopped and nothing is attached.
+void EndAttachmentDialogs();
+
 INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Clear and set the disabled bit of a window's style directly.

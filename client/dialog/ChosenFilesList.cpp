@@ -6,7 +6,7 @@
 #include "DroppedEntry.h"
 #include "EntryOrder.h"
 #include "ListRows.h"
-#include "common/DiagnosticLog.h"
+#include "common/EntryGuard.h"
 #include "common/TextConversion.h"
 
 namespace parcelon {
@@ -22,11 +22,7 @@ LRESULT CALLBACK DropHandlingProcedure(HWND list, UINT message, WPARAM wParam, L
     if (message == WM_DROPFILES) {
         // The drop is ours to finish; the list's own procedure never sees the freed block.
         HDROP drop = reinterpret_cast<HDROP>(wParam);
-        try {
-            AddDroppedFiles(list, drop);
-        } catch (...) {
-            PARCELON_LOG_ERROR("Files dropped on the chosen list could not all be added");
-        }
+        GuardedCall("Dropping files on the chosen list", [&] { AddDroppedFiles(list, drop); });
         DragFinish(drop);
         return 0;
     }

@@ -30,6 +30,8 @@
 
 // The ribbon markup of the compose window (UTF-8).
 #define IDR_RIBBON_MARKUP 302
+// The ribbon markup of the main window, for its inline replies (UTF-8).
+#define IDR_EXPLORER_RIBBON_MARKUP 303
 
 // Controls of the attachment dialog.
 #define IDC_BROWSER_LIST 201

@@ -2,6 +2,7 @@
 // state, the version labels, host failures, and that everything taken is released.
 #include <gtest/gtest.h>
 
+#include "client/addin/CurrentMailItem.h"
 #include "client/addin/OutlookAddin.h"
 #include "standin/ApplicationObjects.h"
 #include "standin/MailObjects.h"
@@ -70,7 +71,7 @@ TEST_F(Connection, ConnectsBothSinksAndDisconnectsThemAgain) {
     EXPECT_EQ(nullptr, addin->inspectorsSink());
     EXPECT_EQ(0u, ExplorersConnections());
     EXPECT_EQ(0u, InspectorsConnections());
-    EXPECT_TRUE(addin->app());  // kept until the object goes
+    EXPECT_FALSE(addin->app());  // no host object outlives the disconnection
     EXPECT_EQ("Outlook 2003", addin->versionLabel());
     EXPECT_EQ(S_OK, Disconnect());  // nothing left to do
 }
@@ -178,14 +179,27 @@ TEST_F(Connection, RefusedAdviseDoesNotFailTheConnection) {
     EXPECT_EQ(0u, InspectorsConnections());
 }
 
-TEST_F(Connection, OptionalOperationsAreNotImplementedAndChangeNothing) {
+TEST_F(Connection, BeginShutdownLetsGoOfEveryHostObjectAsDisconnectionDoes) {
     ASSERT_EQ(S_OK, Connect(app->dispatch()));
     EXPECT_EQ(E_NOTIMPL, connection->OnAddInsUpdate(nullptr));
     EXPECT_EQ(E_NOTIMPL, connection->OnStartupComplete(nullptr));
-    EXPECT_EQ(E_NOTIMPL, connection->OnBeginShutdown(nullptr));
     EXPECT_EQ(1u, ExplorersConnections());
     EXPECT_EQ(1u, InspectorsConnections());
-    EXPECT_EQ(S_OK, Disconnect());
+    auto* item = new standin::MailItem;
+    currentMailItem = MailItem(item->dispatch());
+    item->Release();
+
+    // Outlook since 2010 ends without OnDisconnection: whatever the add-in holds of the
+    // host is given back here, the item of the last click too.
+    EXPECT_EQ(S_OK, connection->OnBeginShutdown(nullptr));
+    EXPECT_EQ(0u, ExplorersConnections());
+    EXPECT_EQ(0u, InspectorsConnections());
+    EXPECT_FALSE(addin->app());
+    EXPECT_FALSE(currentMailItem);
+    app->Release();
+    app = nullptr;
+    EXPECT_EQ(0, standin::LiveObjects());
+    EXPECT_EQ(S_OK, Disconnect());  // nothing left to do
 }
 
 TEST_F(Connection, ObjectReleasedWhileConnectedDisconnectsItsSinks) {

@@ -35,6 +35,15 @@ std::wstring CustomUI(IRibbonExtensibility* ribbon, const wchar_t* ribbonId) {
     return text;
 }
 
+class Ribbon;
+// What the host saw while it shut down with the dialog open.
+struct Shutdown {
+    Ribbon* fixture = nullptr;
+    bool dialogOpen = false;
+    HRESULT unloadableWhileOpen = E_FAIL;
+};
+Shutdown shutdown;
+
 class Ribbon : public RegisteredDllSuite {
 protected:
     void SetUp() override {
@@ -77,6 +86,31 @@ protected:
         VariantClear(&result);
         Sleep(50);
         return hr;
+    }
+
+    // Run on this thread inside the dialog's own message loop, as a host's message is: the
+    // host shuts down and lets the add-in go while the dialog is on screen.
+    static void CALLBACK ShutDownMeanwhile(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        shutdown.dialogOpen = FindDialogOfThisThread() != nullptr;
+        shutdown.unloadableWhileOpen = dll->CanUnloadNow();
+        shutdown.fixture->connection->OnBeginShutdown(nullptr);
+        shutdown.fixture->connection->OnDisconnection(0, nullptr);
+        shutdown.fixture->callbacks.reset();
+        shutdown.fixture->ribbon.reset();
+        shutdown.fixture->connection.reset();
+    }
+    static BOOL CALLBACK MatchDialog(HWND window, LPARAM out) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(out) = window;
+        return FALSE;
+    }
+    static HWND FindDialogOfThisThread() {
+        HWND found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&found));
+        return found;
     }
 
     standin::Application* app = nullptr;
@@ -230,4 +264,86 @@ TEST_F(Ribbon, ClickOpensTheDialogOverTheControlsWindowAndOnlyForMail) {
         std::string report = Joined(capture.Take(1));
         EXPECT_NE(std::string::npos, report.find("The item cannot be opened")) << member << ": " << report;
     }
+}
+
+TEST_F(Ribbon, HostShuttingDownWhileTheDialogIsOpenEndsItAndKeepsTheModuleUntilThen) {
+    standin::Inspector* window = OpenMessage();
+    shutdown = Shutdown{this};
+    SetTimer(nullptr, 0, 300, &Ribbon::ShutDownMeanwhile);
+    // The click returns only once the dialog has ended.
+    IDispatch* control = Keep(new standin::RibbonControl(L"ParcelonButton", L"", window->dispatch()));
+    ComPtr<IDispatch> heldByClick = callbacks;  // the host's own reference for the call
+    callbacks.reset();
+    EXPECT_EQ(S_OK, standin::CallRibbonCallback(heldByClick.get(), L"OnRibbonButton", control, nullptr));
+    EXPECT_TRUE(shutdown.dialogOpen);
+    EXPECT_EQ(S_FALSE, shutdown.unloadableWhileOpen);
+    EXPECT_FALSE(connection);
+    heldByClick.reset();
+    EXPECT_EQ(nullptr, FindDialogOfThisThread());
+    EXPECT_EQ(S_OK, dll->CanUnloadNow());
+}
+
+TEST_F(Ribbon, MainWindowGetsTheGroupOnTheInlineReplysMessageTabFrom2013On) {
+    app->version = L"14.0.7268.5000";
+    ASSERT_EQ(S_OK, connection->OnConnection(app->dispatch(), 0, nullptr, nullptr));
+    EXPECT_EQ(L"", CustomUI(ribbon.get(), L"Microsoft.Outlook.Explorer"));  // no inline replies yet
+    ASSERT_EQ(S_OK, connection->OnDisconnection(0, nullptr));
+    app->version = L"15.0.4420.1017";
+    ASSERT_EQ(S_OK, connection->OnConnection(app->dispatch(), 0, nullptr, nullptr));
+    standin::XmlDocument markup;
+    ASSERT_TRUE(markup.Load(CustomUI(ribbon.get(), L"Microsoft.Outlook.Explorer")));
+    ASSERT_TRUE(markup.UseNamespaces(L"xmlns:c='http://schemas.microsoft.com/office/2009/07/customui'"));
+    std::wstring button =
+        L"/c:customUI/c:ribbon/c:contextualTabs/c:tabSet[@idMso='TabComposeTools']/c:tab[@idMso='TabMessage']"
+        L"/c:group[@label='Parcelon']/c:button";
+    EXPECT_EQ(1, markup.Count(L"//c:button"));
+    EXPECT_EQ(L"Parcelon", markup.Text((button + L"/@label").c_str()));
+    EXPECT_EQ(L"OnRibbonButton", markup.Text((button + L"/@onAction").c_str()));
+    EXPECT_EQ(L"GetRibbonImage", markup.Text((button + L"/@getImage").c_str()));
+}
+
+TEST_F(Ribbon, ClickOnTheMainWindowWorksOnItsInlineReplyOnly) {
+    OpenMessage();
+    standin::Explorer& explorer = app->activeExplorer();
+    explorer.frame().Show();
+    {
+        DialogWatcher watcher;  // no reply being written: nothing happens
+        EXPECT_EQ(S_OK, ClickInside(explorer.dispatch()));
+        EXPECT_FALSE(watcher.seen());
+    }
+    explorer.SetInlineResponse(Keep(new standin::MailItem(true, false)));
+    {
+        DialogWatcher watcher;
+        EXPECT_EQ(S_OK, ClickInside(explorer.dispatch()));
+        EXPECT_TRUE(watcher.seen());
+        EXPECT_EQ(explorer.frame().Handle(), watcher.owner());
+    }
+    explorer.SetInlineResponse(nullptr);
+    explorer.frame().Destroy();
+}
+
+// A damaged install, or another bitness's install over it, leaves the type library
+// unregistered: the ribbon still finds its callbacks, through the DLL's own copy.
+class RibbonWithoutRegisteredLibrary : public Ribbon {
+protected:
+    void SetUp() override {
+        std::wstring key = L"TypeLib\\" + GuidText(LIBID_PARCELONLib);
+        DeleteTree(HKEY_CURRENT_USER, L"Software\\Classes\\" + key);
+        DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + key);
+        ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key));
+        Ribbon::SetUp();
+    }
+};
+
+TEST_F(RibbonWithoutRegisteredLibrary, PictureAndClickStillWork) {
+    IDispatch* control = Keep(new standin::RibbonControl(L"ParcelonButton", L"", nullptr));
+    VARIANT result;
+    VariantInit(&result);
+    ASSERT_EQ(S_OK, standin::CallRibbonCallback(callbacks.get(), L"GetRibbonImage", control, &result));
+    EXPECT_EQ(VT_DISPATCH, result.vt);
+    VariantClear(&result);
+    standin::Inspector* window = OpenMessage();
+    DialogWatcher watcher;
+    EXPECT_EQ(S_OK, ClickInside(window->dispatch()));
+    EXPECT_TRUE(watcher.seen());
 }

@@ -7,6 +7,7 @@
 
 #include "client/compress/BufferedArchiveFile.h"
 #include "client/compress/DeflateChunk.h"
+#include "client/compress/FolderWalk.h"
 #include "client/compress/SourceFile.h"
 #include "client/compress/ZipArchiveWriter.h"
 // After zip.h, which it needs.
@@ -198,4 +199,13 @@ TEST(ChunkDeflaterTest, AKeptDeflaterGivesWhatANewOneGivesForEveryChunk) {
         EXPECT_EQ(fresh.text, reused.text) << "piece " << i;
         EXPECT_EQ(piece.last, reused.endsStream) << "piece " << i;
     }
+}
+
+TEST(FolderWalkRule, OnlyAFolderThatIsAReparsePointIsALinkNotFollowed) {
+    constexpr DWORD folder = FILE_ATTRIBUTE_DIRECTORY, link = FILE_ATTRIBUTE_REPARSE_POINT;
+    EXPECT_TRUE(IsFolderLink(folder | link));                              // junction, symbolic link, mount point
+    EXPECT_TRUE(IsFolderLink(folder | link | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));  // a profile's legacy links
+    EXPECT_FALSE(IsFolderLink(folder));
+    EXPECT_FALSE(IsFolderLink(FILE_ATTRIBUTE_ARCHIVE | link));  // a file that is a link is packed by its content
+    EXPECT_FALSE(IsFolderLink(INVALID_FILE_ATTRIBUTES));
 }

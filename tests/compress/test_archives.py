@@ -396,6 +396,60 @@ class ParallelPackTest(unittest.TestCase):
         self.assertIn("usage: parcelon-host pack", output)
 
 
+class LinkedFoldersTest(unittest.TestCase):
+    """Folders that lead elsewhere are not walked into: a Unix symbolic link to a parent
+    (Wine shows it as a plain folder, so only the folder's identity gives it away), and a
+    junction or a symbolic link where Wine can make them."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.root = os.path.join(PREFIX, "drive_c", FOLDER + "-links")
+        shutil.rmtree(cls.root, ignore_errors=True)
+        cls.tree = os.path.join(cls.root, "Tree")
+        os.makedirs(os.path.join(cls.tree, "Sub"))
+        for name, data in {"a.txt": b"alpha", "Sub/b.txt": b"beta"}.items():
+            with open(os.path.join(cls.tree, name), "wb") as f:
+                f.write(data)
+        os.symlink("..", os.path.join(cls.tree, "Sub", "up"))
+        # Outside the tree: a link to a file packed beside it could meet that file opened
+        # by another worker, which today's opening without sharing refuses.
+        with open(os.path.join(cls.root, "outside.txt"), "wb") as f:
+            f.write(b"outside")
+        os.symlink(os.path.join("..", "outside.txt"), os.path.join(cls.tree, "linked.txt"))
+        cls.prefix = FOLDER + "-links/Tree/"
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+    def test_a_folder_leading_back_to_its_parent_is_reported_and_nothing_is_packed_twice(self):
+        out = os.path.join(self.root, "links.zip")
+        output, rc = pack(out, windows_path(self.tree))
+        self.assertEqual(0, rc, output)
+        loop = windows_path(os.path.join(self.tree, "Sub", "up")) + "\\"
+        self.assertIn("left out: " + loop + " (link not followed)", output)
+        with zipfile.ZipFile(out) as z:
+            names = z.namelist()
+            self.assertEqual(sorted(self.prefix + n for n in ("a.txt", "linked.txt", "Sub/b.txt")), sorted(names),
+                             output)
+            self.assertEqual(b"outside", z.read(self.prefix + "linked.txt"))  # a file link: its content
+
+    def test_junctions_and_symbolic_links_made_by_windows_are_reported(self):
+        made = []
+        for kind, flag in (("junction", "/J"), ("symbolic link", "/D")):
+            link = os.path.join(self.root, "Linked " + kind)
+            subprocess.run([WINE_RUN, "cmd", "/c", "mklink", flag, windows_path(link), windows_path(self.tree)],
+                           capture_output=True, timeout=60)
+            if os.path.lexists(link):
+                made.append(link)
+        if not made:
+            self.skipTest("this Wine makes neither junctions nor symbolic links")
+        for link in made:
+            output, rc = pack(os.path.join(self.root, "made.zip"), windows_path(os.path.join(self.root)))
+            self.assertEqual(0, rc, output)
+            self.assertIn("left out: " + windows_path(link) + "\\ (link not followed)", output)
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--dll", required=True)

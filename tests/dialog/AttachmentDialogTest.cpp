@@ -20,6 +20,8 @@
 #include "host/ZipListing.h"
 #include "standin/MailObjects.h"
 #include "tests/server/ComTestSupport.h"
+#include "tests/support/AllocationFailure.h"
+#include "tests/support/DebugOutputCapture.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WindowScreenshot.h"
 
@@ -1116,4 +1118,28 @@ TEST_F(AttachmentDialogTest, PackingEndsInTheFirstDialogWhileASecondIsOpenOnTheS
     ASSERT_EQ(1u, Attached().size());
     EXPECT_EQ(std::vector<std::string>{Entry("small.txt")}, ArchiveEntries());
     EXPECT_TRUE(testing_support::WorkingFoldersLeft().empty());
+}
+
+TEST_F(AttachmentDialogTest, AThrowInTheDialogOrItsListsProcedureIsCaughtAndSaidAndTheDialogGoesOn) {
+    MakeWork();
+    testing_support::DebugOutputCapture capture;
+    ASSERT_TRUE(capture.ready());
+    DWORD dialogThread = GetCurrentThreadId();
+    Run([&](DialogDriver& d) {
+        d.SelectNamed(IDC_BROWSER_LIST, {L"A.txt"});
+        {
+            // Memory runs out on the dialog's thread: Add in the dialog procedure, a drop in
+            // the chosen list's own procedure.
+            testing_support::AllocationFailure none(dialogThread);
+            d.Click(IDC_ADD);
+            d.Drop(IDC_CHOSEN_LIST, {W(folder.path("b.txt"))});
+        }
+        std::string said = testing_support::Joined(capture.Take(2));
+        EXPECT_NE(std::string::npos, said.find("The attachment dialog ended by an exception: std::bad_alloc")) << said;
+        EXPECT_NE(std::string::npos, said.find("Dropping files on the chosen list ended by an exception")) << said;
+        EXPECT_TRUE(d.IsOpen());
+        d.Click(IDC_ADD);  // with memory again, the dialog works on
+        EXPECT_EQ((Texts{L"A.txt"}), d.Column(IDC_CHOSEN_LIST, 0));
+        d.Click(IDCANCEL);
+    });
 }

@@ -83,6 +83,7 @@ class HostLoadingTest(unittest.TestCase):
             with open(out, "rb") as f:
                 message = email.message_from_binary_file(f, policy=email.policy.default)
             attachments = {p.get_filename(): p.get_payload(decode=True) for p in message.iter_attachments()}
+        self.stderr = run.stderr.decode("utf-8", "replace")
         return run.stdout.decode("utf-8", "replace"), run.returncode, attachments
 
     def check_archive(self, data, name="attach.zip"):
@@ -114,7 +115,8 @@ class HostLoadingTest(unittest.TestCase):
         # completes, the compose window's once its window opens.
         self.assertEqual(["Microsoft.Outlook.Explorer", "Microsoft.Outlook.Mail.Compose"], ribbons_asked(output))
         self.assertLess(output.index("ribbon asked: Microsoft.Outlook.Explorer"), output.index("add-in loaded"))
-        self.assertIn("Microsoft.Outlook.Explorer of Parcelon.OutlookAddin: no markup", output)
+        # The main window's markup is the group for inline replies.
+        self.assertRegex(output, r"Microsoft.Outlook.Explorer of Parcelon.OutlookAddin: \d+ characters of markup")
         self.assertEqual(["attach.zip"], list(attachments))
         self.check_archive(attachments["attach.zip"])
 
@@ -249,7 +251,56 @@ class HostLoadingTest(unittest.TestCase):
         self.assertEqual([], list(message.iter_attachments()))
         self.assertEqual([], self.working_folders_left())
 
-    def leave_window_to_a_person(self, picture_name, *args):
+    def test_an_inline_reply_gets_the_button_on_the_main_windows_message_tab(self):
+        output, code, attachments = self.compose("--inline", "--attach", windows_path(self.tree))
+        self.assertEqual(0, code, output)
+        self.assertIn('ribbon button: "Parcelon" in group "Parcelon" of the main window\'s inline Message tab', output)
+        self.assertIn('dialog opened: "Parcelon"', output)  # found as a dialog owned by the main window
+        self.assertEqual(["attach.zip"], list(attachments))
+        self.check_archive(attachments["attach.zip"])
+
+    def test_a_host_that_ends_without_disconnection_is_not_called_after_it_ended(self):
+        # Outlook since 2010: the process ends with the add-in loaded, with or without
+        # OnBeginShutdown first; the module's unload must release nothing into the host.
+        for mode in ("fast", "begin"):
+            output, code, attachments = self.compose("--shutdown", mode, "--attach", windows_path(self.tree))
+            self.assertEqual(0, code, output + self.stderr)
+            self.assertNotIn("called after the host ended", self.stderr)
+            self.check_archive(attachments["attach.zip"])
+        self.assertIn("stand-in objects held after OnBeginShutdown: 0", output)
+
+    def stop_while_packing(self, *args):
+        """A packing of a large file stopped by `args`: nothing attached, no archive left in
+        the system drive's root or a temporary folder, the module unloaded at the end."""
+        big = os.path.join(self.work, "Big")
+        if not os.path.exists(big):
+            os.makedirs(big)
+            with open(os.path.join(big, "large.bin"), "wb") as f:
+                f.write(os.urandom(64 << 20))
+        users = os.path.join(PREFIX, "drive_c", "users")
+        roots = [os.path.join(PREFIX, "drive_c")] + [os.path.join(users, u, "AppData", "Local", "Temp")
+                                                      for u in os.listdir(users)]
+        output, code, attachments = self.compose(*args, "--attach", windows_path(big))
+        self.assertEqual(0, code, output + self.stderr)
+        self.assertIn("module can unload: yes", output)
+        self.assertIn("module after freeing unused libraries: unloaded", output)
+        self.assertEqual({}, attachments)
+        self.assertNotIn("called after the host ended", self.stderr)
+        for root in roots:
+            self.assertFalse(os.path.exists(os.path.join(root, "attach.zip")), root)
+        self.assertEqual([], self.working_folders_left())
+        return output
+
+    def test_shutting_down_while_the_dialog_packs_attaches_nothing_and_leaves_nothing(self):
+        output = self.stop_while_packing("--shutdown", "while-packing")
+        self.assertIn("shutting down while the dialog packs", output)
+        self.assertIn("module can unload at once: no", output)  # its dialog is still on screen
+
+    def test_closing_the_compose_window_while_the_dialog_packs_ends_the_dialog_and_attaches_nothing(self):
+        output = self.stop_while_packing("--close-while-packing")
+        self.assertIn("compose window closed", output)
+
+    def leave_window_to_a_person(self, picture_name, *args, title="Untitled - Message"):
         out = os.path.join(self.work, "by-hand.eml")
         screens = os.path.join(os.path.dirname(os.path.dirname(HOST)), "screens")
         os.makedirs(screens, exist_ok=True)
@@ -258,7 +309,7 @@ class HostLoadingTest(unittest.TestCase):
             os.unlink(picture)
         host = subprocess.Popen([WINE_RUN, HOST, "compose", *args, "--out", windows_path(out)],
                                 stdout=subprocess.PIPE)
-        closer = subprocess.run([WINE_RUN, CLOSE_WINDOW, "Untitled - Message", windows_path(picture)],
+        closer = subprocess.run([WINE_RUN, CLOSE_WINDOW, title, windows_path(picture)],
                                 capture_output=True, timeout=120)
         output, _ = host.communicate(timeout=120)
         output = output.decode("utf-8", "replace")
@@ -288,6 +339,13 @@ class HostLoadingTest(unittest.TestCase):
         small = png_pixels.count_colour(picture, PARCEL_COLOUR)
         self.assertGreater(small, 10 * area)
         self.assertLess(small, large / 2)
+
+        # Saved as screens/main-inline-reply.png: the main window with the inline reply's
+        # Message tab and the large "Parcelon" button on it.
+        output, picture = self.leave_window_to_a_person("main-inline-reply.png", "--inline",
+                                                        title="Inbox - Microsoft Outlook")
+        self.assertIn('ribbon button: "Parcelon" in group "Parcelon" of the main window', output)
+        self.assertGreater(png_pixels.count_colour(picture, PARCEL_COLOUR), 150)
 
 
 if __name__ == "__main__":
