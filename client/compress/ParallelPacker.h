@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "DeflateChunk.h"
+#include "PackChunk.h"
 #include "PackProgress.h"
 #include "ZipArchiveWriter.h"
 
