@@ -3,6 +3,7 @@
 // composed message as an .eml file.
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
 //                         [--archive NAME] [--addin PATH] [--outlook-version V] --out MESSAGE.eml
+//   parcelon-host startup [--addin PATH] [--outlook-version V]   (the add-ins loaded, then unloaded)
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,7 @@ using namespace parcelon;
 
 namespace {
 struct Arguments {
+    bool startupOnly = false;
     host::ComposeOptions compose;
     std::string out;
     std::string addin;
@@ -35,12 +37,14 @@ int Usage() {
     fprintf(stderr,
             "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
-            "                             --out MESSAGE.eml\n");
+            "                             --out MESSAGE.eml\n"
+            "       parcelon-host startup [--addin PATH] [--outlook-version V]\n");
     return 2;
 }
 
 bool Parse(const std::vector<std::string>& argv, Arguments& args) {
-    if (argv.size() < 2 || argv[1] != "compose") return false;
+    if (argv.size() < 2 || (argv[1] != "compose" && argv[1] != "startup")) return false;
+    args.startupOnly = argv[1] == "startup";
     for (size_t i = 2; i < argv.size(); ++i) {
         const std::string& a = argv[i];
         bool hasValue = i + 1 < argv.size();
@@ -61,7 +65,7 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
         else
             return false;
     }
-    return !args.out.empty() && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
+    return (args.startupOnly || !args.out.empty()) && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
 }
 
 // The arguments as UTF-8, read from the wide command line so that any path comes through.
@@ -125,20 +129,45 @@ bool PrepareRegistration(const Arguments& args) {
     return true;
 }
 
-int Compose(const Arguments& args) {
-    if (!PrepareRegistration(args)) return 1;
+// The stand-in Outlook of the given version with its main window shown, as add-ins find
+// it when they are loaded.
+standin::Application* StartApplication(const Arguments& args) {
     auto* app = new standin::Application;
     app->version = WideFromUtf8(args.outlookVersion);
+    app->activeExplorer().frame().body = L"Inbox";
+    app->activeExplorer().frame().Show();
+    app->explorers().FireNewExplorer(app->activeExplorer().dispatch());
+    return app;
+}
+
+bool ParcelonLoaded(const host::AddinLoader& addins) {
+    return addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
+}
+
+// Loads and connects the add-ins, then unloads them: the start-up alone, for the bench.
+int Startup(const Arguments& args) {
+    if (!PrepareRegistration(args)) return 1;
+    standin::Application* app = StartApplication(args);
+    standin::AddinRibbons ribbons(app->version);
+    host::AddinLoader addins;
+    addins.LoadAll(app->dispatch(), ribbons);
+    bool parcelonLoaded = ParcelonLoaded(addins);
+    ribbons.Clear();
+    addins.UnloadAll();
+    app->Release();
+    return parcelonLoaded ? 0 : 1;
+}
+
+int Compose(const Arguments& args) {
+    if (!PrepareRegistration(args)) return 1;
+    standin::Application* app = StartApplication(args);
     standin::AddinRibbons ribbons(app->version);
     ribbons.report = [](const std::string& line) { printf("%s\n", line.c_str()); };
     printf("playing Outlook %s: %s\n", args.outlookVersion.c_str(),
            ribbons.enabled() ? "compose windows with a ribbon" : "compose windows with command bars");
-    app->activeExplorer().frame().body = L"Inbox";
-    app->activeExplorer().frame().Show();
-    app->explorers().FireNewExplorer(app->activeExplorer().dispatch());
     host::AddinLoader addins;
     addins.LoadAll(app->dispatch(), ribbons);
-    bool parcelonLoaded = addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
+    bool parcelonLoaded = ParcelonLoaded(addins);
 
     auto* mail = new standin::MailItem();
     host::ComposeResult composed;
@@ -176,7 +205,7 @@ int main() {
     Arguments args;
     if (!Parse(argv, args)) return Usage();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    int result = Compose(args);
+    int result = args.startupOnly ? Startup(args) : Compose(args);
     CoUninitialize();
     return result;
 }

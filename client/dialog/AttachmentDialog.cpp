@@ -9,6 +9,7 @@
 #include "AttachOptions.h"
 #include "AttachReportText.h"
 #include "ChosenFilesList.h"
+#include "CommonControls.h"
 #include "FolderBrowserList.h"
 #include "ListRows.h"
 #include "ProgressPanel.h"
@@ -23,7 +24,7 @@
 namespace parcelon {
 
 namespace {
-using UniqueImageList = UniqueResource<NullIsInvalid<HIMAGELIST, &::ImageList_Destroy>>;
+using UniqueImageList = UniqueResource<NullIsInvalid<HIMAGELIST, &DestroyImageListLate>>;
 
 constexpr COLORREF kTransparentColour = RGB(255, 0, 255);
 constexpr UINT_PTR kProgressTimer = 1;
@@ -77,8 +78,7 @@ void OpenDialog(HWND dialog, DialogState& state) {
     state.chosen = GetDlgItem(dialog, IDC_CHOSEN_LIST);
     state.browseEdit = GetDlgItem(dialog, IDC_BROWSE_EDIT);
     state.archiveEdit = GetDlgItem(dialog, IDC_ARCHIVE_NAME);
-    state.images.reset(ImageList_LoadImageW(state.resources, MAKEINTRESOURCEW(IDB_FILE_ICONS), 16, 1,
-                                            kTransparentColour, IMAGE_BITMAP, 0));
+    state.images.reset(LoadImageListLate(state.resources, IDB_FILE_ICONS, 16, 1, kTransparentColour));
     if (!state.images) PARCELON_LOG_ERROR("The list images could not be loaded (%lu)", GetLastError());
     InstallDropHandler(state.chosen);
     for (HWND list : {state.browser, state.chosen}) {
@@ -348,8 +348,7 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 }
 
 INT_PTR RunAttachmentDialog(HINSTANCE resources, HWND owner, const MailItem& mailItem) {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    InitCommonControlsLate(ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS);
     DialogState state;
     state.resources = resources;
     state.mailItem = mailItem;
