@@ -15,7 +15,8 @@ WINE64_LOADER=/usr/lib/wine/wine64
 
 # True when 32-bit Windows programs can run here.
 parcelon_runs_win32() {
-    [ "${PARCELON_NO_WIN32:-0}" != 1 ] && "$WINE32_LOADER" --version >/dev/null 2>&1
+    # Exactly 1 for no, also where wine32 could not be installed and the loader is missing.
+    [ "${PARCELON_NO_WIN32:-0}" != 1 ] && "$WINE32_LOADER" --version >/dev/null 2>&1 || return 1
 }
 
 # 32 or 64 for a PE file; empty for anything else (a built-in program such as regsvr32).

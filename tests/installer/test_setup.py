@@ -75,7 +75,8 @@ def wine_starts_win32():
     """Whether a program under Wine can start a 32-bit one. PARCELON_NO_WIN32=1 cannot reach
     that far: Wine finds its 32-bit loader by itself."""
     loader = shell("echo $WINE32_LOADER")[1].strip()
-    return subprocess.run([loader, "--version"], capture_output=True).returncode == 0
+    # A machine that could not install wine32 has no 32-bit loader at all.
+    return os.path.exists(loader) and subprocess.run([loader, "--version"], capture_output=True).returncode == 0
 
 
 def reg_value(key, name=None, view=64):
