@@ -92,7 +92,7 @@ parcelon_regsvr32 "$build/server/Parcelon.dll" /s
 # OnConnection, each in a process of its own. Outlook disables an add-in past 1000 ms.
 startups=()
 for i in 1 2 3 4 5; do
-    startups+=("$(parcelon_wine "$host" startup | sed -n 's/^add-in loaded: Parcelon.* (start-up \([0-9.]*\) ms)$/\1/p')")
+    startups+=("$(parcelon_wine "$host" startup | sed -n 's/^add-in loaded: Parcelon.* (start-up \([0-9.]*\) ms).*/\1/p')")
 done
 echo "add-in start-up, CoCreateInstance to the return of OnConnection: median $(printf '%s\n' "${startups[@]}" | median) ms of ${startups[*]} ms"
 start=$(now)

@@ -21,7 +21,7 @@ enum class AddFileResult;
 constexpr DWORD kReadBlock = 256 * 1024;
 // Bytes of a file packed by one chunk.
 constexpr uint64_t kDefaultChunkBytes = 1024 * 1024;
-// A chunk is held in memory whole.
+// A chunk is held in memory whole, and its length goes to crc32_combine as a 32-bit long.
 constexpr uint64_t kMaxChunkBytes = 64 * 1024 * 1024;
 
 // How many chunks a file of `size` bytes is cut into (at least one, for an empty file).

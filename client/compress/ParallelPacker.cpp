@@ -52,7 +52,7 @@ private:
             while (!stop_ && !progress_.cancelled()) {
                 if (TakePendingChunk(guard, packer)) continue;
                 if (TakeNextFile(guard, packer)) continue;
-                if (exhausted_ && pending_.empty() && opening_ == 0) break;
+                if (exhausted_ && pending_.empty() && opening_ == 0 && deciding_ == 0) break;
                 // The cancel flag is set without a notification; look at it now and then.
                 changed_.WaitFor(guard, 20);
             }
@@ -120,6 +120,7 @@ private:
         std::shared_ptr<UniqueFile> handle = file.source.handle;
         uint64_t length = std::min(file.source.size, chunkBytes_);
         open_[index] = std::move(file);
+        if (chunks > 1) ++deciding_;
         if (chunks == 0) {  // not opened: nothing to deflate
             --inFlight_;
             WriteWhatIsReady();
@@ -144,7 +145,10 @@ private:
     }
 
     void Deliver(const ChunkKey& key, PackedChunk chunk) {
-        if (key.second == 0 && !chunk.endsStream) PutUpLaterChunks(key.first, chunk.stored);
+        if (key.second == 0 && open_.count(key.first) && open_.at(key.first).chunks > 1) {
+            --deciding_;
+            if (!chunk.endsStream) PutUpLaterChunks(key.first, chunk.stored);
+        }
         if (key >= ChunkKey{writeFile_, writeChunk_})
             ready_.emplace(key, std::move(chunk));
         else
@@ -241,6 +245,7 @@ private:
     bool feeding_ = false;  // a thread is taking the next source
     bool exhausted_ = false;
     size_t opening_ = 0;
+    size_t deciding_ = 0;  // first chunks of files of several chunks not yet packed: more work may follow
     size_t inFlight_ = 0;
     std::set<ChunkKey> pending_;
     std::map<size_t, OpenedFile> open_;  // opened and not yet written

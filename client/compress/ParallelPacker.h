@@ -1,6 +1,7 @@
 // Packs files into an open archive on several threads: each file is opened once, cut into
-// chunks that workers deflate in parallel, and the chunks are written in the order of the
-// files through the library's raw mode, so the archive is the same for any worker count.
+// chunks that workers deflate (or store, as the first chunk decides) in parallel, and the
+// chunks are written in the order of the files through the library's raw mode, so the
+// archive is the same for any worker count.
 #pragma once
 
 #include <cstdint>
