@@ -107,6 +107,9 @@ void AddinLoader::LoadAll(IDispatch* application, standin::AddinRibbons& ribbons
         LoadedAddin addin{name, {}};
         CLSID classId = {};
         HRESULT hr = CLSIDFromProgID(name, &classId);
+        LARGE_INTEGER frequency, created, connected;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&created);
         if (SUCCEEDED(hr))
             hr = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, parcelon::IID_IDTExtensibility2,
                                   addin.connection.putVoid());
@@ -116,6 +119,8 @@ void AddinLoader::LoadAll(IDispatch* application, standin::AddinRibbons& ribbons
         }
         CustomArray custom;
         hr = addin.connection->OnConnection(application, ext_cm_Startup, nullptr, &custom.array);
+        QueryPerformanceCounter(&connected);
+        addin.startupMilliseconds = 1000.0 * (connected.QuadPart - created.QuadPart) / frequency.QuadPart;
         if (hr != S_OK) {
             printf("add-in refused the connection: %s (0x%08lX)\n", Narrow(name).c_str(),
                    static_cast<unsigned long>(hr));
@@ -124,7 +129,7 @@ void AddinLoader::LoadAll(IDispatch* application, standin::AddinRibbons& ribbons
         }
         ribbons.Connect(name, addin.connection.get());
         addin.connection->OnStartupComplete(&custom.array);
-        printf("add-in loaded: %s\n", Narrow(name).c_str());
+        printf("add-in loaded: %s (start-up %.2f ms)\n", Narrow(name).c_str(), addin.startupMilliseconds);
         loaded_.push_back(std::move(addin));
     }
 }

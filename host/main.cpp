@@ -9,6 +9,7 @@
 //                         --out MESSAGE.eml
 //   Every message it ends with is written: MESSAGE.eml, then MESSAGE-2.eml, ... for the
 //   copies the add-in made.
+//   parcelon-host startup [--addin PATH] [--outlook-version V]   (the add-ins loaded, then unloaded)
 //   --inline: the message is an inline reply in the main window (Outlook 2013 and later).
 //   --close-while-packing: the person closes the compose window while the dialog packs.
 //   --shutdown fast: the process ends after the message without OnBeginShutdown or
@@ -38,6 +39,7 @@ using namespace parcelon;
 
 namespace {
 struct Arguments {
+    bool startupOnly = false;
     host::ComposeOptions compose;
     host::AccountOptions account;
     std::string out;
@@ -54,7 +56,8 @@ int Usage() {
             "                             [--account-type exchange|imap] [--send-limit-kb N]\n"
             "                             [--answer split|anyway|back|leave-out[,...]]\n"
             "                             [--shutdown fast|begin|while-packing] [--inline] [--close-while-packing]\n"
-            "                             --out MESSAGE.eml\n");
+            "                             --out MESSAGE.eml\n"
+            "       parcelon-host startup [--addin PATH] [--outlook-version V]\n");
     return 2;
 }
 
@@ -72,7 +75,8 @@ bool ParseAnswers(const std::string& text, std::vector<std::string>& answers) {
 }
 
 bool Parse(const std::vector<std::string>& argv, Arguments& args) {
-    if (argv.size() < 2 || argv[1] != "compose") return false;
+    if (argv.size() < 2 || (argv[1] != "compose" && argv[1] != "startup")) return false;
+    args.startupOnly = argv[1] == "startup";
     for (size_t i = 2; i < argv.size(); ++i) {
         const std::string& a = argv[i];
         bool hasValue = i + 1 < argv.size();
@@ -107,7 +111,8 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
     }
     bool knownShutdown = args.shutdown.empty() || args.shutdown == "fast" || args.shutdown == "begin" ||
                          args.shutdown == "while-packing";
-    return knownShutdown && !args.out.empty() && !args.compose.archiveName.empty() && !args.outlookVersion.empty();
+    return knownShutdown && (args.startupOnly || !args.out.empty()) && !args.compose.archiveName.empty() &&
+           !args.outlookVersion.empty();
 }
 
 // The arguments as UTF-8, read from the wide command line so that any path comes through.
@@ -224,20 +229,45 @@ std::string ParcelonUnloadable() {
     ExitProcess(static_cast<UINT>(code));
 }
 
-int Compose(const Arguments& args) {
-    if (!PrepareRegistration(args)) return 1;
+// The stand-in Outlook of the given version with its main window shown, as add-ins find
+// it when they are loaded.
+standin::Application* StartApplication(const Arguments& args) {
     auto* app = new standin::Application;
     app->version = WideFromUtf8(args.outlookVersion);
+    app->activeExplorer().frame().body = L"Inbox";
+    app->activeExplorer().frame().Show();
+    app->explorers().FireNewExplorer(app->activeExplorer().dispatch());
+    return app;
+}
+
+bool ParcelonLoaded(const host::AddinLoader& addins) {
+    return addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
+}
+
+// Loads and connects the add-ins, then unloads them: the start-up alone, for the bench.
+int Startup(const Arguments& args) {
+    if (!PrepareRegistration(args)) return 1;
+    standin::Application* app = StartApplication(args);
+    standin::AddinRibbons ribbons(app->version);
+    host::AddinLoader addins;
+    addins.LoadAll(app->dispatch(), ribbons);
+    bool parcelonLoaded = ParcelonLoaded(addins);
+    ribbons.Clear();
+    addins.UnloadAll();
+    app->Release();
+    return parcelonLoaded ? 0 : 1;
+}
+
+int Compose(const Arguments& args) {
+    if (!PrepareRegistration(args)) return 1;
+    standin::Application* app = StartApplication(args);
     standin::AddinRibbons ribbons(app->version);
     ribbons.report = [](const std::string& line) { printf("%s\n", line.c_str()); };
     printf("playing Outlook %s: %s\n", args.outlookVersion.c_str(),
            ribbons.enabled() ? "compose windows with a ribbon" : "compose windows with command bars");
-    app->activeExplorer().frame().body = L"Inbox";
-    app->activeExplorer().frame().Show();
-    app->explorers().FireNewExplorer(app->activeExplorer().dispatch());
     host::AddinLoader addins;
     addins.LoadAll(app->dispatch(), ribbons);
-    bool parcelonLoaded = addins.Loaded(kVersionIndependentProgId) || addins.Loaded(kProgId);
+    bool parcelonLoaded = ParcelonLoaded(addins);
 
     auto* mail = new standin::MailItem();
     mail->to = L"Robin Example <robin@example.com>";
@@ -305,7 +335,7 @@ int main() {
     Arguments args;
     if (!Parse(argv, args)) return Usage();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    int result = Compose(args);
+    int result = args.startupOnly ? Startup(args) : Compose(args);
     CoUninitialize();
     return result;
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Packs the benchmark tree with `parcelon-host pack` (under Wine) and with Info-ZIP
-# `zip -r -6` (native), alternating three times, with every core and with one worker; packs
-# one 200 MB text file both ways; prints the peak memory of packing a 1 GB file against a
-# 1 MB file; and times the dialog's folder browser list over a folder of 10,000 files.
+# Packs the benchmark tree of text, a tree of photos and other files that do not compress,
+# and one 200 MB text file with `parcelon-host pack` (under Wine), with Info-ZIP `zip -r -6`
+# and with 7-Zip's zip (both native), alternating three times, with every core and with
+# one worker; prints the peak memory of packing a 1 GB file against a 1 MB file; times the
+# add-in's start-up (the median of 5 processes) and the dialog's folder browser list over a
+# folder of 10,000 files.
 # Figures only: nothing here passes or fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,6 +16,7 @@ echo "bench: the $target build, $(nproc) processors, load average $(cut -d' ' -f
 work="$WINEPREFIX/drive_c/parcelon-bench"
 mkdir -p "$work"
 python3 "$root/tools/make-bench-tree.py" "$work/tree"
+python3 "$root/tools/make-bench-tree.py" --photos "$work/photos"
 python3 "$root/tools/make-bench-tree.py" --single "$work/single-200mb.txt"
 python3 "$root/tools/make-bench-tree.py" --many "$work/many-files" 50000
 [ -f "$work/one-gb.bin" ] || truncate -s 1G "$work/one-gb.bin"
@@ -30,36 +33,51 @@ echo "start-up of parcelon-host with the server running: $(echo "$start $(date +
 now() { date +%s.%N; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 size() { stat -c %s "$1"; }
-median() { sort -g | sed -n 2p; }
+median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+seconds_since() { echo "$1 $(now)" | awk '{printf "%.3f", $2 - $1}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
 
-# pack LABEL WINDOWS_SOURCE [ARGS...]: wall time of parcelon-host pack, then of zip.
+# compare LABEL WINDOWS_SOURCE UNIX_SOURCE SEVEN_ZIP_THREADS [ARGS...]: wall times of
+# parcelon-host pack ARGS, zip -6 and 7-Zip's zip, three times in turn.
 compare() {
-    local label=$1 source=$2 unix_source=$3; shift 3
-    local ratios=() walls=() i ours_wall ours_packing theirs out start
+    local label=$1 source=$2 unix_source=$3 seven_threads=$4; shift 4
+    local ratios=() packing=() seven=() i ours_wall ours_packing theirs sevens out start
+    local folder name
+    folder=$(dirname "$unix_source") name=$(basename "$unix_source")
     for i in 1 2 3; do
-        rm -f "$work/ours.zip" "$work/theirs.zip"
+        rm -f "$work/ours.zip" "$work/theirs.zip" "$work/seven.zip"
         start=$(now)
         out=$(parcelon_wine "$host" pack --out 'C:\parcelon-bench\ours.zip' --stats "$@" "$source")
-        ours_wall=$(echo "$start $(now)" | awk '{printf "%.3f", $2 - $1}')
+        ours_wall=$(seconds_since "$start")
         ours_packing=$(echo "$out" | field seconds)
         start=$(now)
-        (cd "$(dirname "$unix_source")" && zip -r -6 -q "$work/theirs.zip" "$(basename "$unix_source")" -x '*/.complete')
-        theirs=$(echo "$start $(now)" | awk '{printf "%.3f", $2 - $1}')
-        printf '  %s run %d: parcelon %s s (packing %s s), zip -6 %s s; archives %s and %s bytes\n' "$label" "$i" \
-            "$ours_wall" "$ours_packing" "$theirs" "$(size "$work/ours.zip")" "$(size "$work/theirs.zip")"
-        ratios+=("$(awk -v a="$ours_wall" -v b="$theirs" 'BEGIN {printf "%.3f", a / b}')")
-        walls+=("$(awk -v a="$ours_packing" -v b="$theirs" 'BEGIN {printf "%.3f", a / b}')")
+        (cd "$folder" && zip -r -6 -q "$work/theirs.zip" "$name" -x '*/.complete')
+        theirs=$(seconds_since "$start")
+        start=$(now)
+        (cd "$folder" && 7zz a -tzip -mx=5 -mmt="$seven_threads" -bd -bso0 -bsp0 '-xr!.complete' "$work/seven.zip" "$name")
+        sevens=$(seconds_since "$start")
+        printf '  %s run %d: parcelon %s s (packing %s s), zip -6 %s s, 7zz -mx=5 -mmt=%s %s s; archives %s, %s and %s bytes\n' \
+            "$label" "$i" "$ours_wall" "$ours_packing" "$theirs" "$seven_threads" "$sevens" \
+            "$(size "$work/ours.zip")" "$(size "$work/theirs.zip")" "$(size "$work/seven.zip")"
+        ratios+=("$(ratio "$ours_wall" "$theirs")")
+        packing+=("$(ratio "$ours_packing" "$theirs")")
+        seven+=("$(ratio "$ours_wall" "$sevens")")
     done
-    printf '%s: median ratio parcelon / zip %s (packing time alone %s); size ratio %s\n' "$label" \
-        "$(printf '%s\n' "${ratios[@]}" | median)" "$(printf '%s\n' "${walls[@]}" | median)" \
-        "$(awk -v a="$(size "$work/ours.zip")" -v b="$(size "$work/theirs.zip")" 'BEGIN {printf "%.4f", a / b}')"
+    printf '%s: median ratio parcelon / zip %s (packing time alone %s), parcelon / 7zz %s; size ratio to zip %s, to 7zz %s\n' \
+        "$label" "$(printf '%s\n' "${ratios[@]}" | median)" "$(printf '%s\n' "${packing[@]}" | median)" \
+        "$(printf '%s\n' "${seven[@]}" | median)" \
+        "$(awk -v a="$(size "$work/ours.zip")" -v b="$(size "$work/theirs.zip")" 'BEGIN {printf "%.4f", a / b}')" \
+        "$(awk -v a="$(size "$work/ours.zip")" -v b="$(size "$work/seven.zip")" 'BEGIN {printf "%.4f", a / b}')"
 }
 
 echo "tree: $(find "$work/tree" -type f ! -name .complete | wc -l) files, $(du -sb --exclude=.complete "$work/tree" | cut -f1) bytes"
-compare "tree, all cores" 'C:\parcelon-bench\tree' "$work/tree"
-compare "tree, one worker" 'C:\parcelon-bench\tree' "$work/tree" --threads 1
-compare "200 MB file, all cores" 'C:\parcelon-bench\single-200mb.txt' "$work/single-200mb.txt"
-compare "200 MB file, one worker" 'C:\parcelon-bench\single-200mb.txt' "$work/single-200mb.txt" --threads 1
+compare "tree, all cores" 'C:\parcelon-bench\tree' "$work/tree" 2
+compare "tree, one worker" 'C:\parcelon-bench\tree' "$work/tree" 1 --threads 1
+echo "photos: $(find "$work/photos" -type f ! -name .complete | wc -l) files, $(du -sb --exclude=.complete "$work/photos" | cut -f1) bytes"
+compare "photos, all cores" 'C:\parcelon-bench\photos' "$work/photos" 2
+compare "photos, one worker" 'C:\parcelon-bench\photos' "$work/photos" 1 --threads 1
+compare "200 MB file, all cores" 'C:\parcelon-bench\single-200mb.txt' "$work/single-200mb.txt" 2
+compare "200 MB file, one worker" 'C:\parcelon-bench\single-200mb.txt' "$work/single-200mb.txt" 1 --threads 1
 
 big=$(parcelon_wine "$host" pack --out 'C:\parcelon-bench\one-gb.zip' --stats 'C:\parcelon-bench\one-gb.bin')
 small=$(parcelon_wine "$host" pack --out 'C:\parcelon-bench\one-mb.zip' --stats 'C:\parcelon-bench\one-mb.bin')
@@ -70,6 +88,13 @@ parcelon_wine_stop
 # dialog, archive attached, .eml written) against pack alone: what the host adds.
 parcelon_ensure_display
 parcelon_regsvr32 "$build/server/Parcelon.dll" /s
+# The add-in's start-up as Outlook times it, from CoCreateInstance to the return of
+# OnConnection, each in a process of its own. Outlook disables an add-in past 1000 ms.
+startups=()
+for i in 1 2 3 4 5; do
+    startups+=("$(parcelon_wine "$host" startup | sed -n 's/^add-in loaded: Parcelon.* (start-up \([0-9.]*\) ms).*/\1/p')")
+done
+echo "add-in start-up, CoCreateInstance to the return of OnConnection: median $(printf '%s\n' "${startups[@]}" | median) ms of ${startups[*]} ms"
 start=$(now)
 parcelon_wine "$host" pack --out 'C:\parcelon-bench\ours.zip' 'C:\parcelon-bench\tree' >/dev/null
 pack_s=$(echo "$start $(now)" | awk '{printf "%.3f", $2 - $1}')

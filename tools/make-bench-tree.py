@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Generates the benchmark tree: many small text files, a few large ones, some
 incompressible data (about 120 MB in all); with --single PATH, one text file of 200 MB;
-with --many PATH COUNT, COUNT files of a few bytes in folders of 1000.
+with --many PATH COUNT, COUNT files of a few bytes in folders of 1000; with --photos PATH,
+about 150 MB of files that do not compress, as photos, scans, videos, archives and Office
+documents are, and a few text files.
 Deterministic, so runs compare."""
 import os
 import random
 import sys
 
+KB = 1 << 10
 MB = 1 << 20
 
 
@@ -82,9 +85,38 @@ def many(root, count):
     open(os.path.join(root, ".complete"), "w").close()
 
 
+def photos(root):
+    """Random bytes under the names of files that are compressed already."""
+    if os.path.exists(os.path.join(root, ".complete")):
+        return
+    rng = random.Random(150)
+    kinds = [  # name, smallest, largest, how many
+        ("camera/IMG_%04d.jpg", 100 * KB, 1000 * KB, 160),
+        ("scans/scan%03d.png", 50 * KB, 500 * KB, 40),
+        ("video/clip%02d.mp4", 3 * MB, 8 * MB, 5),
+        ("archives/backup%02d.zip", 512 * KB, 3 * MB, 10),
+        ("documents/report%02d.docx", 20 * KB, 300 * KB, 30),
+    ]
+    for name, smallest, largest, count in kinds:
+        for i in range(count):
+            path = os.path.join(root, name % i)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(rng.randbytes(rng.randint(smallest, largest)))
+    corpus = text_corpus()
+    for i in range(5):
+        size = rng.randint(4 * KB, 64 * KB)
+        start = rng.randint(0, len(corpus) - size)
+        with open(os.path.join(root, "notes%d.txt" % i), "wb") as f:
+            f.write(corpus[start:start + size])
+    open(os.path.join(root, ".complete"), "w").close()
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "--single":
         single(sys.argv[2])
+    elif sys.argv[1] == "--photos":
+        photos(sys.argv[2])
     elif sys.argv[1] == "--many":
         many(sys.argv[2], int(sys.argv[3]))
     else:

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, and fetches minizip's sources.
+# Installs what the build and the tests need, and fetches the sources of minizip and
+# libdeflate, which no MinGW package provides.
 # Idempotent: a machine that has everything installs and fetches nothing.
 set -euo pipefail
 
@@ -8,7 +9,7 @@ deps="$root/.deps"
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
           libz-mingw-w64-dev libwine-dev wine wine32 wine64 xvfb xauth
-          cmake python3 zip unzip googletest dpkg-dev nsis msitools wixl)
+          cmake python3 zip unzip googletest dpkg-dev nsis msitools wixl 7zip)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
@@ -45,8 +46,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     apt_update
     apt_install() {
+        # Another installer running waits for the lock rather than failing.
         "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
-            apt-get install -y -qq --no-install-recommends "$@"
+            apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "$@"
     }
     if ! apt_install "${missing[@]}"; then
         # The 32-bit Wine needs i386 libraries of the very versions installed for amd64; a
@@ -61,15 +63,11 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
 fi
 
-# minizip 1.1 as Debian ships it (with its security patches); its writer, its reader (for
-# copying entries raw into other archives) and its wide Win32 file functions are built.
-# Fetched again when any file is missing (an older set-up kept fewer).
-minizip_files=(zip.c zip.h unzip.c unzip.h ioapi.c ioapi.h iowin32.c iowin32.h crypt.h)
-minizip_complete() {
-    local f
-    for f in "${minizip_files[@]}"; do [ -f "$deps/minizip/$f" ] || return 1; done
-}
-if ! minizip_complete; then
+# Debian's source packages, with their patches applied, for what has no MinGW build.
+source_list_ready=0
+ensure_source_list() {
+    [ $source_list_ready -eq 1 ] && return
+    source_list_ready=1
     src_list=/etc/apt/sources.list.d/debian-src.sources
     if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null; then
         uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
@@ -79,11 +77,52 @@ if ! minizip_complete; then
         apt_updated=0
     fi
     apt_update
-    rm -rf "$deps/fetch" && mkdir -p "$deps/fetch"
-    (cd "$deps/fetch" && apt-get source -qq minizip >/dev/null)
-    srcdir=$(find "$deps/fetch" -maxdepth 1 -type d -name 'minizip-*' | head -n 1)
-    [ -n "$srcdir" ] || { echo "setup: minizip source not found" >&2; exit 1; }
-    rm -rf "$deps/minizip" && mkdir -p "$deps/minizip"
-    for f in "${minizip_files[@]}"; do cp "$srcdir/$f" "$deps/minizip/"; done
+}
+
+# fetch_source PACKAGE: unpacks Debian's source of PACKAGE in $deps/fetch and prints its
+# folder. A mirror that fails a download is asked once more after a pause.
+fetch_source() {
+    local package=$1 try srcdir
+    ensure_source_list
+    for try in 1 2; do
+        rm -rf "$deps/fetch" && mkdir -p "$deps/fetch"
+        if (cd "$deps/fetch" && apt-get source -qq "$package" >/dev/null 2>"$deps/fetch/errors"); then
+            srcdir=$(find "$deps/fetch" -maxdepth 1 -type d -name "$package-*" | head -n 1)
+            [ -n "$srcdir" ] && { echo "$srcdir"; return 0; }
+        fi
+        echo "setup: fetching the source of $package failed (try $try of 2): $(tail -n 1 "$deps/fetch/errors" 2>/dev/null)" >&2
+        sleep 5
+    done
+    return 1
+}
+
+# copy_sources PACKAGE DESTINATION FILE...: the files (or folders) of PACKAGE's source into
+# DESTINATION, replaced as a whole, or nothing changed when the fetch fails.
+copy_sources() {
+    local package=$1 destination=$2 srcdir f; shift 2
+    srcdir=$(fetch_source "$package") || { echo "setup: the source of $package could not be fetched" >&2; exit 1; }
+    rm -rf "$destination.new" && mkdir -p "$destination.new"
+    for f in "$@"; do
+        cp -r "$srcdir/$f" "$destination.new/$f"
+    done
+    rm -rf "$destination" && mv "$destination.new" "$destination"
     rm -rf "$deps/fetch"
-fi
+}
+
+# complete FOLDER FILE...: whether every file is there.
+complete() {
+    local folder=$1 f; shift
+    for f in "$@"; do [ -f "$folder/$f" ] || return 1; done
+}
+
+# minizip 1.1 as Debian ships it (with its security patches); its writer, its reader (for
+# copying entries raw into other archives) and its wide Win32 file functions are built.
+# Fetched again when any file is missing (an older set-up kept fewer).
+minizip_files=(zip.c zip.h unzip.c unzip.h ioapi.c ioapi.h iowin32.c iowin32.h crypt.h)
+complete "$deps/minizip" "${minizip_files[@]}" || copy_sources minizip "$deps/minizip" "${minizip_files[@]}"
+
+# libdeflate as Debian ships it: its compressor and CRC-32 are built (lib/ whole, since its
+# files include one another).
+libdeflate_files=(libdeflate.h common_defs.h COPYING lib)
+libdeflate_built=(libdeflate.h common_defs.h lib/deflate_compress.c lib/crc32.c lib/utils.c lib/x86/cpu_features.c)
+complete "$deps/libdeflate" "${libdeflate_built[@]}" || copy_sources libdeflate "$deps/libdeflate" "${libdeflate_files[@]}"

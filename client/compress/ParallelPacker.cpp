@@ -15,15 +15,14 @@
 namespace parcelon {
 
 namespace {
-// A chunk's length goes to crc32_combine, whose length is a long: 32 bits on Windows.
-constexpr uint64_t kMaxChunkBytes = 1u << 30;
-
 using ChunkKey = std::pair<size_t, uint64_t>;  // file, chunk
 
 struct OpenedFile {
     EntrySource entry;
     SourceFile source;
     uint64_t chunks = 0;
+    // Decided by the first chunk; the later ones are put up only then.
+    ChunkMethod laterChunks = ChunkMethod::Deflate;
     AddFileResult openResult{};
 };
 
@@ -48,12 +47,12 @@ public:
 private:
     void Work() {
         try {
-            ChunkDeflater deflater;
+            ChunkPacker packer;
             std::unique_lock<SlimLock> guard(lock_);
             while (!stop_ && !progress_.cancelled()) {
-                if (TakePendingChunk(guard, deflater)) continue;
-                if (TakeNextFile(guard, deflater)) continue;
-                if (exhausted_ && pending_.empty() && opening_ == 0) break;
+                if (TakePendingChunk(guard, packer)) continue;
+                if (TakeNextFile(guard, packer)) continue;
+                if (exhausted_ && pending_.empty() && opening_ == 0 && deciding_ == 0) break;
                 // The cancel flag is set without a notification; look at it now and then.
                 changed_.WaitFor(guard, 20);
             }
@@ -72,7 +71,7 @@ private:
         return inFlight_ < window_ || (key.first == writeFile_ && key.second < writeChunk_ + window_);
     }
 
-    bool TakePendingChunk(std::unique_lock<SlimLock>& guard, ChunkDeflater& deflater) {
+    bool TakePendingChunk(std::unique_lock<SlimLock>& guard, ChunkPacker& packer) {
         if (pending_.empty() || !MayTake(*pending_.begin())) return false;
         ChunkKey key = *pending_.begin();
         pending_.erase(pending_.begin());
@@ -82,15 +81,16 @@ private:
         bool last = key.second + 1 == file.chunks;
         uint64_t offset = key.second * chunkBytes_;
         uint64_t length = last ? file.source.size - offset : chunkBytes_;
+        ChunkMethod method = file.laterChunks;
         guard.unlock();
-        DeflatedChunk chunk = deflater.Deflate(handle->get(), offset, length, last, progress_.cancel, progress_.doneBytes);
+        PackedChunk chunk = packer.Pack(handle->get(), offset, length, last, method, progress_.cancel, progress_.doneBytes);
         handle.reset();
         guard.lock();
         Deliver(key, std::move(chunk));
         return true;
     }
 
-    bool TakeNextFile(std::unique_lock<SlimLock>& guard, ChunkDeflater& deflater) {
+    bool TakeNextFile(std::unique_lock<SlimLock>& guard, ChunkPacker& packer) {
         // Sources left out before opening have no chunk in flight: they count by themselves.
         if (exhausted_ || feeding_ || open_.size() + opening_ >= window_ || !MayTake({nextFile_, 0})) return false;
         feeding_ = true;
@@ -120,22 +120,35 @@ private:
         std::shared_ptr<UniqueFile> handle = file.source.handle;
         uint64_t length = std::min(file.source.size, chunkBytes_);
         open_[index] = std::move(file);
-        for (uint64_t c = 1; c < chunks; ++c) pending_.insert({index, c});
-        changed_.NotifyAll();
+        if (chunks > 1) ++deciding_;
         if (chunks == 0) {  // not opened: nothing to deflate
             --inFlight_;
             WriteWhatIsReady();
             return true;
         }
         guard.unlock();
-        DeflatedChunk chunk = deflater.Deflate(handle->get(), 0, length, chunks == 1, progress_.cancel, progress_.doneBytes);
+        PackedChunk chunk = packer.Pack(handle->get(), 0, length, chunks == 1, ChunkMethod::Decide, progress_.cancel,
+                                        progress_.doneBytes);
         handle.reset();
         guard.lock();
         Deliver({index, 0}, std::move(chunk));
         return true;
     }
 
-    void Deliver(const ChunkKey& key, DeflatedChunk chunk) {
+    // The first chunk of a file has decided how the rest of it is packed.
+    void PutUpLaterChunks(size_t index, bool stored) {
+        auto file = open_.find(index);
+        if (file == open_.end()) return;
+        file->second.laterChunks = stored ? ChunkMethod::Store : ChunkMethod::Deflate;
+        for (uint64_t c = 1; c < file->second.chunks; ++c) pending_.insert({index, c});
+        changed_.NotifyAll();
+    }
+
+    void Deliver(const ChunkKey& key, PackedChunk chunk) {
+        if (key.second == 0 && open_.count(key.first) && open_.at(key.first).chunks > 1) {
+            --deciding_;
+            if (!chunk.endsStream) PutUpLaterChunks(key.first, chunk.stored);
+        }
         if (key >= ChunkKey{writeFile_, writeChunk_})
             ready_.emplace(key, std::move(chunk));
         else
@@ -157,7 +170,7 @@ private:
             }
             auto found = ready_.find({writeFile_, writeChunk_});
             if (found == ready_.end()) break;
-            DeflatedChunk chunk = std::move(found->second);
+            PackedChunk chunk = std::move(found->second);
             ready_.erase(found);
             OpenedFile& opened = file->second;
             lock_.unlock();
@@ -176,12 +189,13 @@ private:
     // Runs without the lock; only the thread that set `writing_` touches the archive. The
     // last chunk is written after every chunk of the file was read, so the file is checked
     // for a change there; `lastTry` when it is being read once more.
-    AddFileResult WriteChunk(const OpenedFile& file, const DeflatedChunk& chunk, bool first, bool lastTry = false) {
+    AddFileResult WriteChunk(const OpenedFile& file, const PackedChunk& chunk, bool first, bool lastTry = false) {
         const EntrySource& source = file.entry;
         if (first) {
             DWORD attributes = source.listedAttributes != INVALID_FILE_ATTRIBUTES ? source.listedAttributes
                                                                                   : file.source.attributes;
-            AddFileResult begun = writer_.BeginRawEntry(source.name, file.source.lastWrite, attributes, chunk.text);
+            AddFileResult begun =
+                writer_.BeginRawEntry(source.name, file.source.lastWrite, attributes, chunk.text, chunk.stored);
             if (begun != AddFileResult::Added) return begun;
             entryOpen_ = true;
             crc_ = chunk.crc;
@@ -206,20 +220,22 @@ private:
     }
 
     // The file changed while it was read, so its entry was taken back: it is read once
-    // more, here, a chunk at a time, and left out if it changes again. Rare enough that
-    // the other workers may wait for it.
+    // more, here, a chunk at a time and by the same rules, and left out if it changes
+    // again. Rare enough that the other workers may wait for it.
     AddFileResult ReadOnceMore(const OpenedFile& file) {
         OpenedFile again = file;
         if (!RestampSourceFile(again.source)) return AddFileResult::Changed;
-        ChunkDeflater deflater;
+        ChunkPacker packer;
         std::atomic<uint64_t> bytesRead{0};  // the progress counted the file once already
         uint64_t chunks = ChunkCount(again.source.size, chunkBytes_);
+        ChunkMethod method = ChunkMethod::Decide;
         for (uint64_t c = 0; c < chunks; ++c) {
             uint64_t offset = c * chunkBytes_;
             bool last = c + 1 == chunks;
-            DeflatedChunk chunk = deflater.Deflate(again.source.handle->get(), offset,
-                                                   last ? again.source.size - offset : chunkBytes_, last,
-                                                   progress_.cancel, bytesRead);
+            PackedChunk chunk = packer.Pack(again.source.handle->get(), offset,
+                                            last ? again.source.size - offset : chunkBytes_, last, method,
+                                            progress_.cancel, bytesRead);
+            if (c == 0) method = chunk.stored ? ChunkMethod::Store : ChunkMethod::Deflate;
             AddFileResult result = WriteChunk(again, chunk, c == 0, true);
             if (!entryOpen_) return result;
         }
@@ -258,10 +274,11 @@ private:
     bool feeding_ = false;  // a thread is taking the next source
     bool exhausted_ = false;
     size_t opening_ = 0;
+    size_t deciding_ = 0;  // first chunks of files of several chunks not yet packed: more work may follow
     size_t inFlight_ = 0;
     std::set<ChunkKey> pending_;
     std::map<size_t, OpenedFile> open_;  // opened and not yet written
-    std::map<ChunkKey, DeflatedChunk> ready_;
+    std::map<ChunkKey, PackedChunk> ready_;
     bool stop_ = false;
     bool writing_ = false;
 

@@ -1,13 +1,14 @@
 // Packs files into an open archive on several threads: each file is opened once, cut into
-// chunks that workers deflate in parallel, and the chunks are written in the order of the
-// files through the library's raw mode, so the archive is the same for any worker count.
+// chunks that workers deflate (or store, as the first chunk decides) in parallel, and the
+// chunks are written in the order of the files through the library's raw mode, so the
+// archive is the same for any worker count.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-#include "DeflateChunk.h"
+#include "PackChunk.h"
 #include "PackProgress.h"
 #include "ZipArchiveWriter.h"
 

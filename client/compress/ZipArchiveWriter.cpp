@@ -126,7 +126,7 @@ AddFileResult ZipArchiveWriter::PrepareEntry(const std::string& path, bool store
 }
 
 AddFileResult ZipArchiveWriter::BeginRawEntry(const EncodedEntryName& name, const FILETIME& lastWrite,
-                                              DWORD attributes, bool text) {
+                                              DWORD attributes, bool text, bool stored) {
     if (!zip_) return AddFileResult::NotOpen;
     if (entries_ >= kMaxEntries) return AddFileResult::TooManyEntries;
     SYSTEMTIME written = {};
@@ -136,7 +136,8 @@ AddFileResult ZipArchiveWriter::BeginRawEntry(const EncodedEntryName& name, cons
     info.external_fa = attributes;
     info.internal_fa = text ? 1 : 0;  // what the library sets when its own deflate judged the data text
     int opened = zipOpenNewFileInZip4_64(zip_, name.bytes.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, -MAX_WBITS, DEF_MEM_LEVEL,
+                                         stored ? 0 : Z_DEFLATED, stored ? 0 : Z_DEFAULT_COMPRESSION, 1,
+                                         -MAX_WBITS, DEF_MEM_LEVEL,
                                          Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy,
                                          name.utf8 ? kUtf8NameFlag : 0, 0);
     if (opened != ZIP_OK) {

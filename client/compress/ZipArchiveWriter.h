@@ -1,5 +1,6 @@
-// Writes one zip archive from files on disk: one deflated entry per file, named by the
-// file's path below a base folder (or by its bare name), with its time and attributes.
+// Writes one zip archive from files on disk: one entry per file, deflated or, when deflate
+// saves too little, stored, named by the file's path below a base folder (or by its bare
+// name), with its time and attributes.
 // Every path is UTF-8, of any length the file system takes.
 #pragma once
 
@@ -64,10 +65,10 @@ public:
     // Where a path is read from and its entry name; Added, or why it gives no entry.
     AddFileResult PrepareEntry(const std::string& path, bool storeFlat, EntrySource& source) const;
 
-    // Writes an entry from data deflated elsewhere: begin, write its pieces in order, end
-    // with the CRC-32 and the size of what was deflated.
+    // Writes an entry from data deflated (or, when `stored`, left as they are) elsewhere:
+    // begin, write its pieces in order, end with the CRC-32 and the size of the bytes read.
     AddFileResult BeginRawEntry(const EncodedEntryName& name, const FILETIME& lastWrite, DWORD attributes,
-                                bool text);
+                                bool text, bool stored);
     bool WriteRaw(const void* data, size_t length);
     bool EndRawEntry(unsigned long crc, uint64_t size);
     // Takes back the entry begun last and not yet ended, as if it had never been begun:

@@ -11,6 +11,7 @@
 #include "AttachReportText.h"
 #include "ChosenFilesList.h"
 #include "DialogDpi.h"
+#include "CommonControls.h"
 #include "FolderBrowserList.h"
 #include "ListRows.h"
 #include "ProgressPanel.h"
@@ -28,7 +29,7 @@
 namespace parcelon {
 
 namespace {
-using UniqueImageList = UniqueResource<NullIsInvalid<HIMAGELIST, &::ImageList_Destroy>>;
+using UniqueImageList = UniqueResource<NullIsInvalid<HIMAGELIST, &DestroyImageListLate>>;
 
 constexpr COLORREF kTransparentColour = RGB(255, 0, 255);
 constexpr UINT_PTR kProgressTimer = 1;
@@ -96,10 +97,9 @@ HWND BannerOf(HWND dialog) {
 
 // The list images and the banner drawn nearest to the dialog's DPI.
 void LoadPictures(HWND dialog, DialogState& state) {
-    UniqueImageList images(ImageList_LoadImageW(state.resources,
-                                                MAKEINTRESOURCEW(PictureIdForDpi(IDB_FILE_ICONS, state.dpi)),
-                                                PictureSizeForDpi(16, state.dpi), 1, kTransparentColour,
-                                                IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    UniqueImageList images(LoadImageListLate(state.resources, PictureIdForDpi(IDB_FILE_ICONS, state.dpi),
+                                             PictureSizeForDpi(16, state.dpi), 1, kTransparentColour,
+                                             LR_CREATEDIBSECTION));
     if (!images) PARCELON_LOG_ERROR("The list images could not be loaded (%lu)", GetLastError());
     for (HWND list : {state.browser, state.chosen})
         SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.get()));
@@ -447,15 +447,15 @@ void EndAttachmentDialogs() {
 }
 
 INT_PTR RunAttachmentDialog(HINSTANCE resources, HWND owner, const MailItem& mailItem) {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
     DialogState state;
     state.resources = resources;
     state.mailItem = mailItem;
     // Made per-monitor aware, the dialog stays sharp on every screen instead of being
-    // stretched by the system; made in the DLL's own context, its controls are themed.
+    // stretched by the system; made in the DLL's own context, its controls are themed
+    // (the library is loaded in that context, so it is the themed one).
     PerMonitorDpiScope dpiAware;
     ModuleActivationScope themed(resources);
+    InitCommonControlsLate(ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS);
     INT_PTR result = DialogBoxParamW(resources, MAKEINTRESOURCEW(IDD_ATTACHMENT), owner, AttachmentDialogProc,
                                      reinterpret_cast<LPARAM>(&state));
     if (result == -1) PARCELON_LOG_ERROR("The attachment dialog could not be opened (%lu)", GetLastError());

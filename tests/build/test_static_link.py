@@ -27,6 +27,11 @@ class StaticLinkTest(unittest.TestCase):
             self.assertIn("kernel32.dll", dlls, binary)
             self.assertEqual(set(), dlls - SYSTEM_DLLS, binary)
 
+    def test_the_add_in_loads_no_common_controls_before_its_dialog_opens(self):
+        # Loading comctl32 took longer than the rest of the add-in's start-up together.
+        dll = next(b for b in BINARIES if b.lower().endswith("parcelon.dll"))
+        self.assertNotIn("comctl32.dll", imported_dlls(dll))
+
 
 if __name__ == "__main__":
     OBJDUMP = sys.argv[1]

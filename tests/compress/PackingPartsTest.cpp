@@ -1,14 +1,15 @@
 // The parts the packer is made of, each against a plain reference: the archive file's write
-// buffer against the unbuffered file functions and a model of the file, and a deflater
-// kept from one chunk to the next against a new one for every chunk.
+// buffer against the unbuffered file functions and a model of the file, a chunk packer
+// kept from one chunk to the next against a new one for every chunk, and the store rule.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "client/compress/BufferedArchiveFile.h"
-#include "client/compress/DeflateChunk.h"
 #include "client/compress/FolderWalk.h"
+#include "client/compress/PackChunk.h"
 #include "client/compress/SourceFile.h"
+#include "client/compress/StoreDecision.h"
 #include "client/compress/ZipArchiveWriter.h"
 // After zip.h, which it needs.
 #include <iowin32.h>
@@ -157,46 +158,50 @@ TEST(BufferedArchiveFile, AWriteThatFailsLaterIsReportedOnCloseAndOnTheErrorChec
     EXPECT_EQ("before", ReadWholeFile(folder.path("read-only-handle.bin")));
 }
 
-// One deflater used for chunk after chunk of different files must give, for each, what a
-// deflater made for that chunk alone gives: nothing of a chunk may carry into the next
-// (dictionary, the text or binary verdict, the stream's end).
-TEST(ChunkDeflaterTest, AKeptDeflaterGivesWhatANewOneGivesForEveryChunk) {
+// One packer used for chunk after chunk of different files must give, for each, what a
+// packer made for that chunk alone gives: nothing of a chunk may carry into the next
+// (dictionary, the text or binary verdict, the store decision, the stream's end).
+TEST(ChunkPackerTest, AKeptPackerGivesWhatANewOneGivesForEveryChunk) {
     ScratchFolder folder;
     struct Piece {
         std::string path;
         uint64_t offset, length;
         bool last;
+        ChunkMethod method;
     };
     std::string text = folder.Write("text.txt", MixedText(300000, 1));
     std::string binary = folder.Write("binary.bin", RandomBytes(50000, 2));
     std::string small = folder.Write("small.txt", "a small text file\n");
     std::string empty = folder.Write("empty.txt", "");
     const std::vector<Piece> pieces = {
-        {text, 100000, 100000, false},  // a middle chunk: primed with a dictionary
-        {binary, 0, 50000, true},       // binary after text
-        {small, 0, 18, true},           // text after binary, the whole file at once
-        {text, 0, 100000, false},       // a first chunk ends with a sync flush
-        {empty, 0, 0, true},
-        {text, 200000, 100000, true},   // the last chunk finishes the stream
-        {binary, 20000, 30000, true},
+        {text, 100000, 100000, false, ChunkMethod::Deflate},  // a middle chunk: primed with a dictionary
+        {binary, 0, 50000, true, ChunkMethod::Decide},        // binary after text, stored
+        {small, 0, 18, true, ChunkMethod::Decide},            // text after binary, the whole file at once
+        {text, 0, 100000, false, ChunkMethod::Decide},        // a first chunk ends with a sync flush
+        {empty, 0, 0, true, ChunkMethod::Decide},
+        {text, 200000, 100000, true, ChunkMethod::Deflate},   // the last chunk finishes the stream
+        {binary, 20000, 30000, true, ChunkMethod::Store},
+        {text, 0, 300000, true, ChunkMethod::Decide},         // deflated whole
     };
     std::atomic<bool> cancel{false};
     std::atomic<uint64_t> read{0};
-    ChunkDeflater kept;
+    ChunkPacker kept;
     for (size_t i = 0; i < pieces.size(); ++i) {
         const Piece& piece = pieces[i];
         SourceFile one, other;
         ASSERT_EQ(AddFileResult::Added, OpenSourceFile(piece.path, one));
-        DeflatedChunk reused = kept.Deflate(one.handle->get(), piece.offset, piece.length, piece.last, cancel, read);
+        PackedChunk reused =
+            kept.Pack(one.handle->get(), piece.offset, piece.length, piece.last, piece.method, cancel, read);
         one.handle.reset();
         ASSERT_EQ(AddFileResult::Added, OpenSourceFile(piece.path, other));
-        DeflatedChunk fresh =
-            ChunkDeflater().Deflate(other.handle->get(), piece.offset, piece.length, piece.last, cancel, read);
+        PackedChunk fresh =
+            ChunkPacker().Pack(other.handle->get(), piece.offset, piece.length, piece.last, piece.method, cancel, read);
         EXPECT_EQ(AddFileResult::Added, reused.result) << "piece " << i;
         EXPECT_EQ(piece.length, reused.length) << "piece " << i;
         EXPECT_TRUE(fresh.data == reused.data) << "piece " << i;
         EXPECT_EQ(fresh.crc, reused.crc) << "piece " << i;
         EXPECT_EQ(fresh.text, reused.text) << "piece " << i;
+        EXPECT_EQ(fresh.stored, reused.stored) << "piece " << i;
         EXPECT_EQ(piece.last, reused.endsStream) << "piece " << i;
     }
 }
@@ -208,4 +213,21 @@ TEST(FolderWalkRule, OnlyAFolderThatIsAReparsePointIsALinkNotFollowed) {
     EXPECT_FALSE(IsFolderLink(folder));
     EXPECT_FALSE(IsFolderLink(FILE_ATTRIBUTE_ARCHIVE | link));  // a file that is a link is packed by its content
     EXPECT_FALSE(IsFolderLink(INVALID_FILE_ATTRIBUTES));
+}
+
+// Deflate is kept from a saving of 3 % on; the text bit follows zlib's own verdict.
+TEST(StoreDecisionTest, DeflateIsKeptFromAThreePercentSavingAndTextIsJudgedLikeZlib) {
+    EXPECT_TRUE(WorthDeflating(100, 97));
+    EXPECT_FALSE(WorthDeflating(100, 98));
+    EXPECT_TRUE(WorthDeflating(1000000, 970000));
+    EXPECT_FALSE(WorthDeflating(1000000, 970001));
+    EXPECT_FALSE(WorthDeflating(0, 0));
+    auto text = [](const std::string& bytes) {
+        return LooksLikeText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    };
+    EXPECT_TRUE(text("line\r\n\ttabbed \x1b[0m caf\xc3\xa9"));
+    EXPECT_FALSE(text(std::string("text with a nul\0", 16)));
+    EXPECT_FALSE(text("\x01\x02"));
+    EXPECT_FALSE(text("\a\b\v\f")) << "allowed controls alone are not text";
+    EXPECT_FALSE(text(""));
 }

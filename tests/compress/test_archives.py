@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The archives Parcelon writes, read back by independent extractors: Python's zipfile,
-Info-ZIP unzip and zipinfo. Files are made in the Wine prefix; parcelon-host packs them
+Info-ZIP unzip and zipinfo, and 7-Zip. Files are made in the Wine prefix; parcelon-host packs them
 into a message (the .eml is read with Python's email package) or, with `pack`, into an
 archive it keeps, with one worker and with several."""
 import argparse
@@ -99,12 +99,18 @@ class ArchiveTest(unittest.TestCase):
                 self.assertEqual(len(data), info.file_size, name)
                 self.assertEqual(data, z.read(info), name)
 
-    def test_entries_are_plain_deflate_without_extras(self):
+    def test_entries_are_plain_deflate_or_stored_without_extras(self):
         with open(self.zip_path, "rb") as f:
             raw = f.read()
         with self.archive() as z:
+            self.assertEqual(zipfile.ZIP_DEFLATED, z.getinfo(self.prefix + "a.txt").compress_type)
+            for name in ("Sub/b.bin", "empty.txt"):
+                self.assertEqual(zipfile.ZIP_STORED, z.getinfo(self.prefix + name).compress_type, name)
             for info in z.infolist():
-                self.assertEqual(zipfile.ZIP_DEFLATED, info.compress_type, info.filename)
+                if info.compress_type == zipfile.ZIP_STORED:
+                    self.assertEqual(info.file_size, info.compress_size, info.filename)
+                else:
+                    self.assertEqual(zipfile.ZIP_DEFLATED, info.compress_type, info.filename)
                 self.assertEqual(b"", info.extra, info.filename)
                 self.assertEqual(0, info.flag_bits & 0x8, "no data descriptor")
                 signature, = struct.unpack_from("<I", raw, info.header_offset)
@@ -298,6 +304,7 @@ class ParallelPackTest(unittest.TestCase):
         rng = random.Random(11)
         block = bytes(rng.getrandbits(8) for _ in range(1000))
         words = [b"parcel", b"archive", b"deflate", b"chunk", b"window", b"match", b"\r\n"]
+        text = lambda size: b"".join(rng.choice(words) for _ in range(size // 4))[:size]
         cls.files = {
             # Runs of one byte and a repeated block: chunk ends fall inside long matches.
             "runs.bin": b"a" * (5 * CHUNK + 123) + block * 300 + b"z" * CHUNK,
@@ -308,6 +315,13 @@ class ParallelPackTest(unittest.TestCase):
             "\u00e9t\u00e9/\u65e5\u672c.txt": "\u65e5\u672c\u8a9e".encode("utf-8") * 1000,
             ".hidden": b"hidden",
             "readonly.txt": b"read only",
+            # The first chunk decides whether a file is deflated or stored.
+            "photo.jpg": rng.randbytes(300_000),
+            "random-then-text.bin": rng.randbytes(CHUNK) + text(3 * CHUNK),
+            "text-then-random.bin": text(CHUNK) + rng.randbytes(3 * CHUNK),
+            "one-chunk.txt": text(CHUNK),
+            "one-chunk.bin": rng.randbytes(CHUNK),
+            "one.txt": b"1",
         }
         for i in range(60):
             cls.files["small/%02d.txt" % i] = b"small file %d\n" % i * (i + 1)
@@ -348,6 +362,24 @@ class ParallelPackTest(unittest.TestCase):
             test = subprocess.run(["unzip", "-t", path], capture_output=True)
             self.assertEqual(0, test.returncode, test.stdout)
             self.assertIn(b"No errors detected", test.stdout)
+            test = subprocess.run(["7zz", "t", path], capture_output=True)
+            self.assertEqual(0, test.returncode, test.stdout)
+            self.assertIn(b"Everything is Ok", test.stdout)
+
+    def test_what_deflate_cannot_shrink_by_3_percent_is_stored(self):
+        stored = {"photo.jpg", "one-chunk.bin", "one.txt", "empty.txt", "one-past.bin", ".hidden"}
+        deflated = {"one-chunk.txt", "text-then-random.bin", "text.txt", "runs.bin", "exact.txt"}
+        for label, path in self.archives.items():
+            chunked = "chunked" in label
+            with zipfile.ZipFile(path) as z:
+                method = lambda name: z.getinfo(self.prefix + name).compress_type
+                for name in stored | ({"random-then-text.bin"} if chunked else set()):
+                    self.assertEqual(zipfile.ZIP_STORED, method(name), "%s in %s" % (name, label))
+                    self.assertEqual(len(self.files[name]), z.getinfo(self.prefix + name).compress_size)
+                for name in deflated | (set() if chunked else {"random-then-text.bin"}):
+                    self.assertEqual(zipfile.ZIP_DEFLATED, method(name), "%s in %s" % (name, label))
+                    info = z.getinfo(self.prefix + name)
+                    self.assertLessEqual(info.compress_size, info.file_size, "%s in %s" % (name, label))
 
     def test_the_number_of_workers_does_not_change_the_archive(self):
         self.assertEqual(entries(self.archives["one"]), entries(self.archives["four"]))
@@ -370,7 +402,7 @@ class ParallelPackTest(unittest.TestCase):
             text = z.getinfo(self.prefix + "text.txt")
             self.assertEqual((2011, 7, 4, 9, 30, 12), text.date_time)
             self.assertEqual(0x20, text.external_attr & 0xFF)
-            self.assertEqual(1, text.internal_attr & 1, "deflate judged it text")
+            self.assertEqual(1, text.internal_attr & 1, "its bytes look like text")
             self.assertEqual(0, z.getinfo(self.prefix + "one-past.bin").internal_attr & 1)
             self.assertEqual(0x21, z.getinfo(self.prefix + "readonly.txt").external_attr & 0xFF)
             self.assertEqual(0x22, z.getinfo(self.prefix + ".hidden").external_attr & 0xFF)

@@ -1,0 +1,70 @@
+// One piece of a file packed by itself: a file is cut into chunks that are packed in
+// parallel. Its first chunk decides whether the file is deflated or stored. Deflated
+// chunks start from the 32 KiB before them as their dictionary and end with a sync flush,
+// the last one finished, so that the chunks joined are one deflate stream; a file that
+// fits in one chunk is deflated whole by libdeflate instead.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+#include <windows.h>
+
+#include "WholeFileDeflate.h"
+
+namespace parcelon {
+
+enum class AddFileResult;
+
+// Bytes read from the source at a time.
+constexpr DWORD kReadBlock = 256 * 1024;
+// Bytes of a file packed by one chunk.
+constexpr uint64_t kDefaultChunkBytes = 1024 * 1024;
+// A chunk is held in memory whole, and its length goes to crc32_combine as a 32-bit long.
+constexpr uint64_t kMaxChunkBytes = 64 * 1024 * 1024;
+
+// How many chunks a file of `size` bytes is cut into (at least one, for an empty file).
+uint64_t ChunkCount(uint64_t size, uint64_t chunkBytes);
+
+// How a chunk's bytes go into its entry.
+enum class ChunkMethod {
+    Decide,   // the first chunk: deflated, or stored when deflate saves too little
+    Deflate,  // a later chunk of a file whose first chunk was deflated
+    Store,    // a later chunk of a file whose first chunk was stored
+};
+
+struct PackedChunk {
+    std::vector<unsigned char> data;  // deflated, or the bytes read themselves when stored
+    unsigned long crc = 0;            // CRC-32 of the bytes read
+    uint64_t length = 0;              // bytes read
+    bool stored = false;
+    bool text = false;                // a first chunk's bytes look like text
+    bool endsStream = false;          // the entry's data end here
+    AddFileResult result{};           // Added, ReadFailed or Cancelled
+};
+
+// Packs chunks one after another on one thread. The deflate states and the buffer are
+// kept from one chunk to the next: setting them up costs more than a small file does.
+class ChunkPacker {
+public:
+    ChunkPacker();
+    ~ChunkPacker();
+    ChunkPacker(const ChunkPacker&) = delete;
+    ChunkPacker& operator=(const ChunkPacker&) = delete;
+
+    // Packs bytes [offset, offset + length) of `file`. A read that fails or finds the end
+    // of the file early ends the entry's data there. `cancel` is looked at between reads;
+    // bytes read are added to `bytesRead` as they go. A chunk that is a whole file
+    // (offset 0, last) is read from the handle's own position, so nothing else may read it.
+    PackedChunk Pack(HANDLE file, uint64_t offset, uint64_t length, bool last, ChunkMethod method,
+                     const std::atomic<bool>& cancel, std::atomic<uint64_t>& bytesRead);
+
+private:
+    class RawDeflate;
+    std::unique_ptr<RawDeflate> stream_;
+    WholeFileDeflater whole_;
+    std::vector<unsigned char> buffer_;
+};
+
+}  // namespace parcelon
