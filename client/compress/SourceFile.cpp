@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "DeflateChunk.h"
+#include "PackChunk.h"
 #include "ZipArchiveWriter.h"
 #include "common/FileSystemPath.h"
 
