@@ -307,11 +307,18 @@ class HostLoadingTest(unittest.TestCase):
         picture = os.path.join(screens, picture_name)
         if os.path.exists(picture):
             os.unlink(picture)
+        # A session of its own, so that a host that does not end is ended with all its
+        # processes and cannot hold the test's output open.
         host = subprocess.Popen([WINE_RUN, HOST, "compose", *args, "--out", windows_path(out)],
-                                stdout=subprocess.PIPE)
+                                stdout=subprocess.PIPE, start_new_session=True)
         closer = subprocess.run([WINE_RUN, CLOSE_WINDOW, title, windows_path(picture)],
                                 capture_output=True, timeout=120)
-        output, _ = host.communicate(timeout=120)
+        try:
+            output, _ = host.communicate(timeout=120)
+        except subprocess.TimeoutExpired:
+            os.killpg(host.pid, signal.SIGKILL)
+            output, _ = host.communicate()
+            self.fail("the host did not end after its window was closed:\n" + output.decode("utf-8", "replace"))
         output = output.decode("utf-8", "replace")
         self.assertEqual(0, closer.returncode, closer.stderr)
         self.assertEqual(0, host.returncode, output)
