@@ -56,10 +56,7 @@ void DeleteMessage(const MailItem& mail) {
     }
 }
 
-int Send(HINSTANCE resources, const std::vector<std::string>& paths, const HostObject& application) {
-    MailItem mail(HostObject::FromVariant(application.Call(L"CreateItem", {Variant::Long(olMailItem)}),
-                                          IID_OutlookMailItem));
-    if (!mail) return kSendOutlookFailed;
+int PackAndShow(HINSTANCE resources, const std::vector<std::string>& paths, const MailItem& mail) {
     std::vector<FileEntry> rows;
     std::vector<LeftOutFile> unreadable;
     for (const std::string& path : paths) {
@@ -82,6 +79,19 @@ int Send(HINSTANCE resources, const std::vector<std::string>& paths, const HostO
     if (!report.archiveAttached) return kSendNotAttached;
     mail.Call(L"Display");
     return kSendShown;
+}
+
+// A message Outlook failed on part way is not left behind half made.
+int Send(HINSTANCE resources, const std::vector<std::string>& paths, const HostObject& application) {
+    MailItem mail(HostObject::FromVariant(application.Call(L"CreateItem", {Variant::Long(olMailItem)}),
+                                          IID_OutlookMailItem));
+    if (!mail) return kSendOutlookFailed;
+    try {
+        return PackAndShow(resources, paths, mail);
+    } catch (const _com_error&) {
+        DeleteMessage(mail);
+        throw;
+    }
 }
 }  // namespace
 
