@@ -22,6 +22,7 @@ struct ServeOptions {
     std::string out;
     long messages = 1;
     long timeoutSeconds = 60;
+    AccountOptions account;
     bool registerServer = false;
     bool unregisterServer = false;
 };
@@ -36,6 +37,8 @@ bool Parse(const std::vector<std::string>& arguments, ServeOptions& options) {
             options.messages = atol(arguments[++i].c_str());
         else if (a == "--timeout-s" && hasValue)
             options.timeoutSeconds = atol(arguments[++i].c_str());
+        else if (a == "--send-limit-kb" && hasValue)
+            options.account.sendLimitKb = atol(arguments[++i].c_str());
         else if (a == "--register")
             options.registerServer = true;
         else if (a == "--unregister")
@@ -126,7 +129,7 @@ int Serve(const ServeOptions& options) {
     app->onNewMail = [&](standin::MailItem& mail) {
         mail.AddRef();
         messages.items.push_back(&mail);
-        SetUpSendingAccount(*app, mail, AccountOptions());
+        SetUpSendingAccount(*app, mail, options.account);
         printf("new message %zu\n", messages.items.size());
         mail.onDisplay = [&, item = &mail] {
             if (item->displayed == 1) ShowComposeWindow(*app, *item, messages);

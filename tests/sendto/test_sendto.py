@@ -143,6 +143,36 @@ class SendToTest(unittest.TestCase):
             expected[self.entry_name(self.plan)] = f.read()
         self.sent_through_the_running_outlook([self.report, self.plan], "attach.zip", expected)
 
+    def test_past_the_accounts_limit_it_is_sent_in_several_new_messages_when_the_user_says_so(self):
+        parts = os.path.join(self.work, "Scans")
+        os.makedirs(parts, exist_ok=True)
+        scans = {}
+        for i in range(3):  # incompressible, each alone under the limit, together above it
+            scans["scan%d.bin" % i] = os.urandom(60 << 10)
+            with open(os.path.join(parts, "scan%d.bin" % i), "wb") as f:
+                f.write(scans["scan%d.bin" % i])
+        serve = self.start_serving("--send-limit-kb", "100")
+        robot = subprocess.Popen([WINE_RUN, ROBOT, "choose", "Parcelon", windows_path(screen("sendto-send-choice.png"))],
+                                 stdout=subprocess.PIPE)
+        code, closed = self.send(parts)
+        chosen, _ = robot.communicate(timeout=120)
+        output, _ = serve.communicate(timeout=120)
+        self.assertEqual((0, 0, 0, 0), (code, closed, robot.returncode, serve.returncode), output)
+        self.assertIn(b"pressed Send in 3 messages", chosen)
+        messages = messages_in(self.out)
+        self.assertEqual(["message-2.eml", "message-3.eml", "message.eml"], sorted(messages))
+        packed = {}
+        for number, name in enumerate(("message.eml", "message-2.eml", "message-3.eml"), 1):
+            part = "Scans (%d of 3).zip" % number
+            self.assertEqual([part], list(messages[name]))
+            self.assertLess(len(messages[name][part]), 100 << 10)
+            with open(os.path.join(self.out, part), "wb") as f:
+                f.write(messages[name][part])
+            with zipfile.ZipFile(os.path.join(self.out, part)) as z:
+                packed.update({i.filename: z.read(i) for i in z.infolist()})
+        self.assertEqual({self.entry_name(os.path.join(parts, n)): d for n, d in scans.items()}, packed)
+        self.assertEqual([], working_folders_left())
+
     def test_an_outlook_registered_but_not_running_is_started_and_the_message_appears(self):
         registered = subprocess.run([WINE_RUN, HOST, "serve", "--register", "--out",
                                      windows_path(os.path.join(self.out, "message.eml")), "--timeout-s", "90"],
