@@ -38,7 +38,7 @@ demo: setup
 VERSION := $(shell grep -o 'Parcelon VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3).0
 installer: build
 	@makensis -V2 -DVERSION=$(VERSION) -DX86_DLL=$(BUILD)/x86/server/Parcelon.dll \
-	  -DX64_DLL=$(BUILD)/x64/server/Parcelon.dll -DOUTFILE=$(BUILD)/Parcelon-Setup.exe installer/Parcelon.nsi
+	  -DX64_DLL=$(BUILD)/x64/server/Parcelon.dll -DSEND_EXE=$(BUILD)/x64/sendto/ParcelonSend.exe -DOUTFILE=$(BUILD)/Parcelon-Setup.exe installer/Parcelon.nsi
 	@echo "installer: $(BUILD)/Parcelon-Setup.exe"
 
 # The MSI package for administrators, with the DLLs of both builds.

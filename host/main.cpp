@@ -16,6 +16,8 @@
 //     OnDisconnection, as Outlook since 2010 ends; begin: OnBeginShutdown only, then the
 //     same end; while-packing: the add-in is shut down while its dialog packs.
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
+//   parcelon-host serve --out MESSAGE.eml [--messages N] [--timeout-s S] [--register|--unregister]
+//                                                                  (see ServeCommand.h)
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -25,10 +27,10 @@
 
 #include "AddinLoader.h"
 #include "ComposeSession.h"
-#include "MimeMessage.h"
+#include "MessageFiles.h"
 #include "PackCommand.h"
 #include "SendingAccount.h"
-#include "ZipListing.h"
+#include "ServeCommand.h"
 #include "client/addin/AddinIds.h"
 #include "common/FileSystemPath.h"
 #include "common/TextConversion.h"
@@ -123,75 +125,6 @@ std::vector<std::string> CommandLineArguments() {
     UniqueHLocal owner(reinterpret_cast<HLOCAL>(argv));
     for (int i = 0; argv && i < count; ++i) arguments.push_back(Utf8FromWide(argv[i]));
     return arguments;
-}
-
-bool WriteFileContent(const std::string& path, const std::string& content) {
-    UniqueFile file(CreateFileW(FileSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    const char* data = content.data();
-    size_t left = content.size();
-    while (file && left > 0) {  // large blocks, each below the 4 GiB a single write takes
-        DWORD written = 0;
-        DWORD block = static_cast<DWORD>(left < (64u << 20) ? left : (64u << 20));
-        if (!WriteFile(file.get(), data, block, &written, nullptr) || written == 0) return false;
-        data += written;
-        left -= written;
-    }
-    return static_cast<bool>(file);
-}
-
-void PrintAttachment(const standin::Attachment& a) {
-    std::string name = Utf8FromWide(a.fileName());
-    printf("attachment: %s (%zu bytes)\n", name.c_str(), a.content().size());
-    if (name.size() < 4 || _stricmp(name.c_str() + name.size() - 4, ".zip") != 0) return;
-    auto entries = host::ListZipEntries(a.content());
-    if (!entries) {
-        printf("  (not a readable zip archive)\n");
-        return;
-    }
-    // One write for the whole list: a printf per entry costs more than packing them.
-    std::string listing;
-    for (const auto& e : *entries) {
-        char sizes[64];
-        snprintf(sizes, sizeof sizes, " (%u bytes, %u packed)\n", e.size, e.compressedSize);
-        listing += "  " + e.name + sizes;
-    }
-    fwrite(listing.data(), 1, listing.size(), stdout);
-}
-
-// MESSAGE.eml for the first, MESSAGE-2.eml for the second, ...
-std::string MessagePath(const std::string& first, size_t index) {
-    if (index == 0) return first;
-    size_t dot = first.find_last_of('.');
-    size_t slash = first.find_last_of("\\/");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = first.size();
-    return first.substr(0, dot) + "-" + std::to_string(index + 1) + first.substr(dot);
-}
-
-bool WriteMessage(standin::MailItem& mail, const std::string& path) {
-    std::vector<host::MimeAttachment> parts;
-    for (const standin::Attachment* a : mail.attachments().items()) {
-        PrintAttachment(*a);
-        parts.push_back({Utf8FromWide(a->fileName()), &a->content()});
-    }
-    std::string text =
-        host::ComposeMime(Utf8FromWide(mail.to), Utf8FromWide(mail.subject), Utf8FromWide(mail.body), parts);
-    if (!WriteFileContent(path, text)) {
-        fprintf(stderr, "parcelon-host: cannot write %s (error %lu)\n", path.c_str(), GetLastError());
-        return false;
-    }
-    printf("message: %s (subject \"%s\"%s)\n", path.c_str(), Utf8FromWide(mail.subject).c_str(),
-           mail.displayed ? ", shown" : "");
-    return true;
-}
-
-// The message and the copies the add-in made of it, none sent.
-bool WriteMessages(standin::MailItem& mail, const std::string& first) {
-    bool written = WriteMessage(mail, first);
-    size_t index = 0;
-    for (standin::MailItem* copy : mail.copies())
-        if (!copy->deleted) written = WriteMessage(*copy, MessagePath(first, ++index)) && written;
-    return written;
 }
 
 // --addin PATH registers that DLL; otherwise, without a Parcelon add-in registered for
@@ -294,7 +227,7 @@ int Compose(const Arguments& args) {
     host::ComposeResult composed;
     if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, compose);
 
-    bool written = parcelonLoaded && WriteMessages(*mail, args.out);
+    bool written = parcelonLoaded && host::WriteMessages(*mail, args.out);
     if (args.shutdown == "fast") EndProcess(written ? 0 : 1);
     if (args.shutdown == "begin") {
         addins.BeginShutdownAll();
@@ -332,6 +265,7 @@ int main() {
     SetProcessDPIAware();
     std::vector<std::string> argv = CommandLineArguments();
     if (argv.size() >= 2 && argv[1] == "pack") return host::RunPackCommand({argv.begin() + 2, argv.end()});
+    if (argv.size() >= 2 && argv[1] == "serve") return host::RunServeCommand({argv.begin() + 2, argv.end()});
     Arguments args;
     if (!Parse(argv, args)) return Usage();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;

@@ -1,7 +1,8 @@
 ; Parcelon's setup program, for the current user and without an administrator: both DLLs go
 ; to %LOCALAPPDATA%\Parcelon\x86 and \x64, each is registered by the regsvr32 of its own
-; bitness, and an uninstall entry of the user's own points at the uninstaller.
-; makensis -DVERSION=1.0.0.0 -DX86_DLL=... -DX64_DLL=... -DOUTFILE=... Parcelon.nsi
+; bitness, and an uninstall entry of the user's own points at the uninstaller. ParcelonSend.exe
+; goes beside the 64-bit DLL, with a shortcut "Parcelon" in the user's Send To folder.
+; makensis -DVERSION=1.0.0.0 -DX86_DLL=... -DX64_DLL=... -DSEND_EXE=... -DOUTFILE=... Parcelon.nsi
 Unicode true
 Target amd64-unicode
 RequestExecutionLevel user
@@ -16,6 +17,7 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Parcelon"
 !define REGSVR32_32 "$WINDIR\SysWOW64\regsvr32.exe"
 !define REGSVR32_64 "$WINDIR\System32\regsvr32.exe"
+!define SEND_TO_SHORTCUT "$APPDATA\Microsoft\Windows\SendTo\Parcelon.lnk"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -99,6 +101,27 @@ Var FinishText
     ${EndIf}
 !macroend
 
+; ParcelonSend.exe and Explorer's "Send to > Parcelon" that runs it, with the program's icon.
+!macro AddSendTo
+    SetOutPath "$INSTDIR\x64"
+    ClearErrors
+    SetOverwrite try
+    File "${SEND_EXE}"
+    ${If} ${Errors}
+        !insertmacro Failure "copying $INSTDIR\x64\ParcelonSend.exe"
+    ${Else}
+        !insertmacro Log "Copied $INSTDIR\x64\ParcelonSend.exe"
+    ${EndIf}
+    CreateDirectory "$APPDATA\Microsoft\Windows\SendTo"
+    ClearErrors
+    CreateShortcut "${SEND_TO_SHORTCUT}" "$INSTDIR\x64\ParcelonSend.exe" "" "$INSTDIR\x64\ParcelonSend.exe" 0
+    ${If} ${Errors}
+        !insertmacro Failure "making the Send To shortcut ${SEND_TO_SHORTCUT}"
+    ${Else}
+        !insertmacro Log "Made the Send To shortcut ${SEND_TO_SHORTCUT}"
+    ${EndIf}
+!macroend
+
 Function WelcomeShow
     GetDlgItem $0 $HWNDPARENT 1
     SendMessage $0 ${WM_SETTEXT} 0 "STR:&Install"
@@ -113,6 +136,7 @@ Section "Parcelon"
 
     !insertmacro CopyDll "${X86_DLL}" "x86"
     !insertmacro CopyDll "${X64_DLL}" "x64"
+    !insertmacro AddSendTo
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
 
@@ -167,8 +191,10 @@ Section "Uninstall"
     !insertmacro UnregisterIfRegistered 64 "${REGSVR32_64}" "$INSTDIR\x64\Parcelon.dll" "Unregistering the 64-bit DLL"
 
     ClearErrors
+    Delete "${SEND_TO_SHORTCUT}"
     Delete "$INSTDIR\x86\Parcelon.dll"
     Delete "$INSTDIR\x64\Parcelon.dll"
+    Delete "$INSTDIR\x64\ParcelonSend.exe"
     Delete "$INSTDIR\Setup.log"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR\x86"

@@ -15,7 +15,9 @@ enum : DISPID {
     kVersion = 0x116,
     kActiveExplorer = 0x111,
     kSession = 0xF00B,
+    kCreateItem = 0x10A,
 };
+constexpr long olMailItem = 0;
 
 }  // namespace
 
@@ -53,7 +55,8 @@ Application::Application()
                      {L"Inspectors", kInspectors},
                      {L"Version", kVersion},
                      {L"ActiveExplorer", kActiveExplorer},
-                     {L"Session", kSession}}),
+                     {L"Session", kSession},
+                     {L"CreateItem", kCreateItem}}),
       explorers_(new Explorers),
       inspectors_(new Inspectors),
       activeExplorer_(new Explorer),
@@ -66,7 +69,22 @@ Application::~Application() {
     explorers_->Release();
 }
 
-HRESULT Application::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
+HRESULT Application::CreateItem(const DISPPARAMS* params, VARIANT* result) {
+    const VARIANT* type = Argument(params, 0);
+    VARIANT number;
+    VariantInit(&number);
+    if (!type || FAILED(VariantChangeType(&number, const_cast<VARIANT*>(type), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+    if (number.lVal != olMailItem || !onNewMail) return E_INVALIDARG;
+    auto* mail = new MailItem();
+    mail->SetApplication(dispatch());
+    onNewMail(*mail);
+    PutDispatch(result, mail);
+    mail->Release();
+    return S_OK;
+}
+
+HRESULT Application::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) {
+    if (id == kCreateItem && (flags & DISPATCH_METHOD)) return CreateItem(params, result);
     if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
     switch (id) {
         case kExplorers: PutDispatch(result, hasExplorers ? explorers_->dispatch() : nullptr); return S_OK;

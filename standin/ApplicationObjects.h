@@ -2,9 +2,11 @@
 // sources for NewExplorer and NewInspector) and the windows they announce.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "AccountObjects.h"
+#include "MailObjects.h"
 #include "EventSource.h"
 #include "WindowObjects.h"
 #include "StandInObject.h"
@@ -69,11 +71,16 @@ public:
     bool hasExplorers = true;
     bool hasInspectors = true;
     bool hasActiveExplorer = true;
+    // Application.CreateItem(olMailItem) makes a new MailItem, hands it here (the caller
+    // holds it for as long as it needs it) and answers it; null: CreateItem is refused.
+    std::function<void(MailItem&)> onNewMail;
 
 protected:
     HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
 
 private:
+    HRESULT CreateItem(const DISPPARAMS* params, VARIANT* result);
+
     Explorers* explorers_;
     Inspectors* inspectors_;
     Explorer* activeExplorer_;

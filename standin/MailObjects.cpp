@@ -225,10 +225,12 @@ HRESULT MailItem::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, 
         if (id == kCopy) return Copy(result);
         if (id == kDisplay) {
             ++displayed;
+            if (onDisplay) onDisplay();
             return S_OK;
         }
         if (id == kMailDelete) {
             deleted = true;
+            if (onDelete) onDelete();
             return S_OK;
         }
     }

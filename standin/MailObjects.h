@@ -76,6 +76,8 @@ public:
     std::wstring body = L"Sent with Parcelon.";
     int displayed = 0;  // calls of Display
     bool deleted = false;  // by MailItem.Delete
+    std::function<void()> onDisplay;  // after each Display
+    std::function<void()> onDelete;
     // MailItem.Application; none answers Nothing.
     void SetApplication(IDispatch* application);
     // MailItem.SendUsingAccount; none answers Nothing, as a message with no account set does.

@@ -17,10 +17,24 @@ void RaiseHostError(HRESULT hr, IUnknown* object, const IID& iid) {
     throw _com_error(hr, info, false);  // takes over the reference GetErrorInfo gave
 }
 
+namespace {
+// A proxy for an object of another process answers only the interfaces whose marshaler is
+// registered there, which a host's own interfaces need not be: its IDispatch then serves
+// for them, since every call goes by name.
+HRESULT QueryDispatch(IUnknown* object, const IID& iid, ComPtr<IDispatch>& answered) {
+    HRESULT hr = object->QueryInterface(iid, answered.putVoid());
+    if (SUCCEEDED(hr) && answered) return S_OK;
+    ComPtr<IUnknown> proxy;
+    if (FAILED(object->QueryInterface(IID_IMultiQI, proxy.putVoid())) || !proxy) return FAILED(hr) ? hr : E_NOINTERFACE;
+    hr = object->QueryInterface(IID_IDispatch, answered.putVoid());
+    return SUCCEEDED(hr) && answered ? S_OK : (FAILED(hr) ? hr : E_NOINTERFACE);
+}
+}  // namespace
+
 HostObject::HostObject(IUnknown* object, const IID& iid) : iid_(iid) {
     if (!object) throw _com_error(E_POINTER);
-    HRESULT hr = object->QueryInterface(iid, dispatch_.putVoid());
-    if (FAILED(hr) || !dispatch_) throw _com_error(FAILED(hr) ? hr : E_NOINTERFACE);
+    HRESULT hr = QueryDispatch(object, iid, dispatch_);
+    if (FAILED(hr)) throw _com_error(hr);
 }
 
 HostObject HostObject::FromVariant(const Variant& value, const IID& iid) {
@@ -37,8 +51,7 @@ HostObject HostObject::FromVariant(const Variant& value, const IID& iid) {
 
 HostObject HostObject::Query(IUnknown* object, const IID& iid) {
     HostObject answered;
-    if (!object || FAILED(object->QueryInterface(iid, answered.dispatch_.putVoid())) || !answered.dispatch_)
-        return HostObject();
+    if (!object || FAILED(QueryDispatch(object, iid, answered.dispatch_))) return HostObject();
     answered.iid_ = iid;
     return answered;
 }

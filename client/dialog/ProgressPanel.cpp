@@ -41,11 +41,12 @@ void ProgressPanel::Show() {
     GetWindowRect(dialog_, &window);
     SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + grownBy_,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // The template is 252 units high; the panel sits in the room just added.
-    AddControl(dialog_, L"STATIC", SS_LEFT | SS_NOPREFIX, IDC_PACK_STATUS, {7, 252, 344, 262});
-    HWND bar = AddControl(dialog_, PROGRESS_CLASSW, PBS_SMOOTH, IDC_PACK_PROGRESS, {7, 263, 344, 273});
+    // The panel sits in the room just added below the template.
+    AddControl(dialog_, L"STATIC", SS_LEFT | SS_NOPREFIX, IDC_PACK_STATUS, {7, top_, right_, top_ + 10});
+    HWND bar = AddControl(dialog_, PROGRESS_CLASSW, PBS_SMOOTH, IDC_PACK_PROGRESS, {7, top_ + 11, right_, top_ + 21});
     SendMessageW(bar, PBM_SETRANGE32, 0, kRangeSteps);
-    AddControl(dialog_, L"STATIC", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, IDC_PACK_FILE, {7, 276, 344, 286});
+    AddControl(dialog_, L"STATIC", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, IDC_PACK_FILE,
+               {7, top_ + 24, right_, top_ + 34});
 }
 
 void ProgressPanel::Update(const PackProgress& progress) {

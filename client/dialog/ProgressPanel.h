@@ -10,7 +10,9 @@ namespace parcelon {
 
 class ProgressPanel {
 public:
-    explicit ProgressPanel(HWND dialog) : dialog_(dialog) {}
+    // The panel goes below `top` (dialog units, the foot of the window's template) and
+    // reaches `right`; the attachment dialog's unless told.
+    explicit ProgressPanel(HWND dialog, int top = 252, int right = 344) : dialog_(dialog), top_(top), right_(right) {}
     ~ProgressPanel();
     ProgressPanel(const ProgressPanel&) = delete;
     ProgressPanel& operator=(const ProgressPanel&) = delete;
@@ -22,6 +24,8 @@ public:
 
 private:
     HWND dialog_;
+    int top_;
+    int right_;
     bool shown_ = false;
     int grownBy_ = 0;  // pixels
 };

@@ -55,3 +55,8 @@
 #define IDC_REPORT_TEXT 221
 #define IDC_REPORT_LIST 222
 #define IDC_REPORT_COPY 223
+// ParcelonSend.exe: its icon and its progress window (a line and Cancel, the progress
+// panel added below).
+#define IDI_PARCELON_SEND 230
+#define IDD_SEND_PROGRESS 231
+#define IDC_SEND_TEXT 232

@@ -192,6 +192,30 @@ def ribbon_face(scale):
     return [[(0, 0, 0, 0) if p is None else p + (255,) for p in row] for row in c.pixels]
 
 
+def send_icon_image(scale):
+    """ParcelonSend's icon: the parcel on 16 units at `scale`, alpha 0 around it."""
+    c = Canvas(16, 16, scale, None)
+    parcel(c, None)
+    return [[(0, 0, 0, 0) if p is None else p + (255,) for p in row] for row in c.pixels]
+
+
+def write_ico(path, images):
+    """An icon file of 32-bit images with alpha, each with its (empty) AND mask."""
+    entries, bodies = b'', b''
+    offset = 6 + 16 * len(images)
+    for pixels in images:
+        height, width = len(pixels), len(pixels[0])
+        mask_stride = ((width + 31) // 32) * 4
+        info = struct.pack('<IiiHHIIiiII', 40, width, 2 * height, 1, 32, 0, 0, 0, 0, 0, 0)
+        colour = b''.join(bytes((p[2], p[1], p[0], p[3])) for row in reversed(pixels) for p in row)
+        body = info + colour + bytes(mask_stride * height)
+        entries += struct.pack('<BBBBHHII', width % 256, height % 256, 0, 0, 1, 32, len(body), offset)
+        bodies += body
+        offset += len(body)
+    with open(path, 'wb') as f:
+        f.write(struct.pack('<HHH', 0, 1, len(images)) + entries + bodies)
+
+
 def write_bmp(path, pixels):
     height, width = len(pixels), len(pixels[0])
     depth = 8 * len(pixels[0][0])
@@ -216,6 +240,7 @@ def main():
         for percent in SCALES:
             suffix = '' if percent == 100 else '-%d' % percent
             write_bmp(os.path.join(out, name + suffix + '.bmp'), draw(percent / 100))
+    write_ico(os.path.join(out, 'ParcelonSend.ico'), [send_icon_image(s) for s in (1, 2, 3)])
 
 
 if __name__ == '__main__':

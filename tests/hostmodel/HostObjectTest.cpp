@@ -1,6 +1,7 @@
 // Host calls through IDispatch against the stand-in: names, arguments, results, and the
 // _com_error each kind of failure raises.
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "client/addin/MailItem.h"
 #include "common/TextConversion.h"
@@ -55,6 +56,41 @@ TEST_F(HostObjectTest, AnObjectWithoutTheInterfaceIsRefused) {
     } catch (const _com_error& e) {
         EXPECT_EQ(E_NOINTERFACE, e.Error());
     }
+}
+
+// A proxy to the object from another apartment, as a program outside Outlook holds: no
+// marshaler is registered for the host's own interfaces, and its IDispatch serves for them.
+TEST_F(HostObjectTest, AProxyWithoutTheTypedInterfaceIsCalledThroughItsIDispatch) {
+    IStream* stream = nullptr;
+    ASSERT_EQ(S_OK, CoMarshalInterThreadInterfaceInStream(IID_IDispatch, mail->dispatch(), &stream));
+    HRESULT typed = S_OK;
+    bool unread = false;
+    std::string failure;
+    UniqueHandle ended(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread caller([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ComPtr<IDispatch> proxy;
+        CoGetInterfaceAndReleaseStream(stream, IID_IDispatch, proxy.putVoid());
+        ComPtr<IUnknown> direct;
+        typed = proxy->QueryInterface(IID_OutlookMailItem, direct.putVoid());
+        try {
+            unread = MailItem(proxy.get()).UnRead();
+        } catch (const _com_error& e) {
+            failure = std::to_string(e.Error());
+        }
+        proxy.reset();
+        direct.reset();
+        CoUninitialize();
+        SetEvent(ended.get());
+    });
+    // The object's apartment answers the calls meanwhile.
+    HANDLE handles[] = {ended.get()};
+    DWORD index = 0;
+    CoWaitForMultipleHandles(COWAIT_DISPATCH_CALLS, INFINITE, 1, handles, &index);
+    caller.join();
+    EXPECT_TRUE(FAILED(typed)) << "a marshaler for _MailItem is registered: the test shows nothing";
+    EXPECT_EQ("", failure);
+    EXPECT_TRUE(unread);
 }
 
 TEST_F(HostObjectTest, AnUnknownNameRaisesWithoutErrorInformation) {

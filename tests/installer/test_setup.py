@@ -78,6 +78,7 @@ class SetupInFreshPrefix(unittest.TestCase):
                   "machine; only the 32-bit probe is refused", file=sys.stderr)
         local = os.path.join(PREFIX, "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name, "AppData", "Local")
         cls.install = os.path.join(local, "Parcelon")
+        cls.send_to = os.path.join(os.path.dirname(local), "Roaming", "Microsoft", "Windows", "SendTo", "Parcelon.lnk")
         cls.uninstall_log = os.path.join(local, "Temp", "Parcelon-Uninstall.log")
         cls.dll_paths = {"32": windows_path(os.path.join(cls.install, "x86", "Parcelon.dll")),
                          "64": windows_path(os.path.join(cls.install, "x64", "Parcelon.dll"))}
@@ -109,7 +110,8 @@ class SetupInFreshPrefix(unittest.TestCase):
         # One copy of each DLL, the uninstaller and the log, nothing else.
         self.assertEqual(["Setup.log", "Uninstall.exe", "x64", "x86"], sorted(os.listdir(self.install)))
         for bits, folder in (("32", "x86"), ("64", "x64")):
-            self.assertEqual(["Parcelon.dll"], os.listdir(os.path.join(self.install, folder)))
+            self.assertEqual(["Parcelon.dll"] + (["ParcelonSend.exe"] if bits == "64" else []),
+                             sorted(os.listdir(os.path.join(self.install, folder))))
             with open(os.path.join(self.install, folder, "Parcelon.dll"), "rb") as a, open(DLLS[bits], "rb") as b:
                 self.assertEqual(b.read(), a.read(), folder)
         # Each registry view names the DLL of its own bitness.
@@ -133,6 +135,17 @@ class SetupInFreshPrefix(unittest.TestCase):
         self.assertEqual("0x1" if self.setup_win32 else None, reg_value(entry, "Registered32"))
         code, out, _ = wine("reg", "query", UNINSTALL)
         self.assertEqual(1, sum(1 for line in out.splitlines() if "parcelon" in line.lower()), out)
+        self.expect_send_to_shortcut()
+
+    def expect_send_to_shortcut(self):
+        """The Send To shortcut: a shell link whose target and icon are the installed ParcelonSend.exe."""
+        with open(self.send_to, "rb") as f:
+            link = f.read()
+        self.assertEqual(b"\x4c\x00\x00\x00", link[:4])  # a shell link's header size
+        target = windows_path(os.path.join(self.install, "x64", "ParcelonSend.exe")).lower()
+        # The target in the link's ANSI part, the icon location as UTF-16.
+        self.assertIn(target.encode("ascii"), link.lower())
+        self.assertIn(target.encode("utf-16-le"), link.lower())
 
     def expect_probe(self, bits):
         """The add-in created by its ProgID from a program of `bits`, connected to the stand-in."""
@@ -163,6 +176,7 @@ class SetupInFreshPrefix(unittest.TestCase):
         self.assertEqual(0, code, err)
         shell("parcelon_wine_wait", timeout=600)  # the uninstaller runs on from a copy in %TEMP%
         self.assertFalse(os.path.exists(self.install))
+        self.assertFalse(os.path.exists(self.send_to))
         self.assertFalse(os.path.exists(self.uninstall_log), "the uninstaller reported a failure")
         self.assertFalse(reg_key_exists(UNINSTALL + r"\Parcelon"))
         for view in (32, 64):
