@@ -41,9 +41,9 @@ std::wstring OutlookFailureText(HRESULT hr) {
 AttachReport PackOnto(const std::vector<FileEntry>& rows, const MailItem& mail,
                       const AttachOptions& options, SendProgressWindow& window) {
     PackObserver observer;
-    observer.progress = &window.progress();
+    observer.progress = window.progress().get();
     observer.dialog = window.handle();
-    PackingJob job(rows, mail, options, observer, window.handle(), kPackingEnded);
+    PackingJob job(rows, mail, options, observer, window.progress(), window.handle(), kPackingEnded);
     window.RunUntil(kPackingEnded);
     return job.Finish();
 }

@@ -1,6 +1,7 @@
 // ParcelonSend's progress window.
 #include "SendProgressWindow.h"
 
+#include "client/dialog/CommonControls.h"
 #include "client/resources/ResourceIds.h"
 
 namespace parcelon {
@@ -16,6 +17,8 @@ constexpr int kTemplateRight = 233;
 }  // namespace
 
 SendProgressWindow::SendProgressWindow(HINSTANCE resources, const std::wstring& line) {
+    // The progress bar here and the report's list later.
+    InitCommonControlsLate(ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS);
     window_ = CreateDialogParamW(resources, MAKEINTRESOURCEW(IDD_SEND_PROGRESS), nullptr, Procedure,
                                  reinterpret_cast<LPARAM>(this));
     if (!window_) return;
@@ -52,7 +55,7 @@ void SendProgressWindow::OnTimer() {
         ShowWindow(window_, SW_SHOW);
         SetForegroundWindow(window_);
     }
-    panel_->Update(progress_);
+    panel_->Update(*progress_);
 }
 
 INT_PTR CALLBACK SendProgressWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -68,8 +71,8 @@ INT_PTR CALLBACK SendProgressWindow::Procedure(HWND window, UINT message, WPARAM
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) != IDCANCEL) return FALSE;
-        self->progress_.cancel = true;
-        if (self->panel_) self->panel_->Update(self->progress_);
+        self->progress_->cancel = true;
+        if (self->panel_) self->panel_->Update(*self->progress_);
         EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
         return TRUE;
     case WM_CLOSE:

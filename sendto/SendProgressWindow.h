@@ -20,7 +20,8 @@ public:
     SendProgressWindow& operator=(const SendProgressWindow&) = delete;
 
     HWND handle() const { return window_; }
-    PackProgress& progress() { return progress_; }
+    // Shared with the packing, whose workers may outlive a window that was cancelled.
+    const std::shared_ptr<PackProgress>& progress() const { return progress_; }
     // Answers the window's messages until `endMessage` is posted to it.
     void RunUntil(UINT endMessage);
 
@@ -29,7 +30,7 @@ private:
     void OnTimer();
 
     HWND window_ = nullptr;
-    PackProgress progress_;
+    std::shared_ptr<PackProgress> progress_ = std::make_shared<PackProgress>();
     std::unique_ptr<ProgressPanel> panel_;
     DWORD since_ = 0;
     UINT endMessage_ = 0;
