@@ -1,4 +1,4 @@
-// The archive file seen by the zip library through a write buffer.
+// The archive file seen by the zip library through a buffer of writes or of reads ahead.
 #include "BufferedArchiveFile.h"
 
 #include <algorithm>
@@ -21,14 +21,16 @@ const zlib_filefunc64_def& Win32Files() {
     return files;
 }
 
-// Bytes [start, start + used) of the file, not yet written; `position` is where the
-// library believes the file pointer to be.
+// Bytes [start, start + used) of the file: not yet written, or when `readAhead` is set
+// read from the file as they stand there; `position` is where the library believes the
+// file pointer to be.
 struct BufferedFile {
     voidpf inner = nullptr;
     std::vector<char> buffer;
     uint64_t start = 0;
     size_t used = 0;
     uint64_t position = 0;
+    bool readAhead = false;
     bool failed = false;
     bool endWhereWritingEnds = false;
 
@@ -46,7 +48,8 @@ struct BufferedFile {
         return true;
     }
     bool Flush() {
-        if (used > 0 && !failed) failed = !InnerSeek(start) || !InnerWrite(buffer.data(), used);
+        if (used > 0 && !readAhead && !failed) failed = !InnerSeek(start) || !InnerWrite(buffer.data(), used);
+        readAhead = false;
         used = 0;
         start = position;
         return !failed;
@@ -55,7 +58,7 @@ struct BufferedFile {
 
     uLong Write(const void* bytes, uLong length) {
         if (failed) return 0;
-        if (used > 0 && !Holds(position)) Flush();
+        if (readAhead || (used > 0 && !Holds(position))) Flush();
         if (used == 0) start = position;
         size_t at = static_cast<size_t>(position - start);
         if (at + length > buffer.size()) {
@@ -78,12 +81,35 @@ struct BufferedFile {
         return length;
     }
 
+    // The library reads a header a field at a time: those reads are served from one read
+    // of a buffer's length.
     uLong Read(void* bytes, uLong length) {
-        if (!Flush() || !InnerSeek(position)) return 0;
-        uLong read = Win32Files().zread_file(Win32Files().opaque, inner, bytes, length);
-        position += read;
-        start = position;
-        return read;
+        if (!readAhead && !Flush()) return 0;
+        char* to = static_cast<char*>(bytes);
+        uLong done = 0;
+        while (done < length) {
+            if (readAhead && position >= start && position < start + used) {
+                size_t at = static_cast<size_t>(position - start);
+                size_t piece = std::min<size_t>(length - done, used - at);
+                memcpy(to + done, buffer.data() + at, piece);
+                done += static_cast<uLong>(piece);
+                position += piece;
+                continue;
+            }
+            Flush();
+            if (!InnerSeek(position)) break;
+            if (length - done >= buffer.size()) {
+                uLong read = Win32Files().zread_file(Win32Files().opaque, inner, to + done, length - done);
+                done += read;
+                position += read;
+                break;
+            }
+            used = Win32Files().zread_file(Win32Files().opaque, inner, buffer.data(), static_cast<uLong>(buffer.size()));
+            if (used == 0) break;
+            readAhead = true;
+        }
+        if (!readAhead) start = position;
+        return done;
     }
 
     long Seek(ZPOS64_T offset, int origin) {

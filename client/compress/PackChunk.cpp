@@ -89,8 +89,9 @@ PackedChunk ChunkPacker::Pack(HANDLE file, uint64_t offset, uint64_t length, boo
         }
     }
 
-    // The chunk's bytes, whole: stored chunks are read straight into the entry's data.
-    std::vector<unsigned char>& bytes = method == ChunkMethod::Store ? chunk.data : buffer_;
+    // The chunk's bytes, whole, read straight into the entry's data: a chunk that turns out
+    // stored needs no copy.
+    std::vector<unsigned char>& bytes = method == ChunkMethod::Deflate ? buffer_ : chunk.data;
     bytes.resize(std::min(length, kMaxChunkBytes));
     // A file packed in one chunk has no other reader.
     const bool wholeFile = offset == 0 && last;
@@ -134,18 +135,32 @@ PackedChunk ChunkPacker::Pack(HANDLE file, uint64_t offset, uint64_t length, boo
     case ChunkMethod::Decide:
         break;
     }
+    chunk.stored = true;
+    if (!MayBeWorthDeflating(bytes.data(), got)) return chunk;
+    std::vector<unsigned char>& deflated = buffer_;
     if (chunk.endsStream) {
         // The whole entry is in hand: libdeflate at once, given no more room than a
         // worthwhile result needs.
-        if (whole_.Deflate(bytes.data(), bytes.size(), MostDeflatedBytesWorthKeeping(got), chunk.data)) return chunk;
-    } else if (deflater.Reset() &&
-               deflater.Deflate(bytes.data(), static_cast<uInt>(got), Z_SYNC_FLUSH, chunk.data) &&
-               WorthDeflating(got, chunk.data.size())) {
-        return chunk;
+        if (!whole_.Deflate(bytes.data(), bytes.size(), MostDeflatedBytesWorthKeeping(got), deflated)) return chunk;
+    } else {
+        deflated.clear();
+        if (!deflater.Reset() || !deflater.Deflate(bytes.data(), static_cast<uInt>(got), Z_SYNC_FLUSH, deflated) ||
+            !WorthDeflating(got, deflated.size()))
+            return chunk;
     }
-    chunk.stored = true;
-    chunk.data.assign(bytes.begin(), bytes.end());
+    // The read bytes' vector is kept as the next chunk's buffer.
+    chunk.data.swap(deflated);
+    chunk.stored = false;
     return chunk;
+}
+
+bool ChunkPacker::MayBeWorthDeflating(const unsigned char* bytes, uint64_t length) {
+    if (length <= kProbedChunkBytes) return true;
+    const uint64_t windows[] = {0, (length - kProbeWindowBytes) / 2, length - kProbeWindowBytes};
+    for (uint64_t at : windows)
+        if (whole_.Deflate(bytes + at, kProbeWindowBytes, MostDeflatedBytesWorthKeeping(kProbeWindowBytes), probe_))
+            return true;
+    return false;
 }
 
 }  // namespace parcelon

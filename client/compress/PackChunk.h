@@ -19,6 +19,12 @@ enum class AddFileResult;
 
 // Bytes read from the source at a time.
 constexpr DWORD kReadBlock = 256 * 1024;
+// A first chunk longer than kProbedChunkBytes is first judged by three windows of it, at
+// its start, middle and end: when none deflates by enough, the file is stored without
+// deflating the rest, so a photo or a video goes at the speed of reading it. A file with
+// any window that compresses is judged by all of its first chunk.
+constexpr uint64_t kProbeWindowBytes = 16 * 1024;
+constexpr uint64_t kProbedChunkBytes = 4 * kProbeWindowBytes;
 // Bytes of a file packed by one chunk.
 constexpr uint64_t kDefaultChunkBytes = 1024 * 1024;
 // A chunk is held in memory whole, and its length goes to crc32_combine as a 32-bit long.
@@ -62,9 +68,14 @@ public:
 
 private:
     class RawDeflate;
+    // False when the `length` bytes of a first chunk are surely not worth deflating: their
+    // probe windows all deflate by too little.
+    bool MayBeWorthDeflating(const unsigned char* bytes, uint64_t length);
+
     std::unique_ptr<RawDeflate> stream_;
     WholeFileDeflater whole_;
-    std::vector<unsigned char> buffer_;
+    std::vector<unsigned char> buffer_;  // a later chunk's bytes, or a first chunk's deflated data
+    std::vector<unsigned char> probe_;
 };
 
 }  // namespace parcelon

@@ -1,7 +1,6 @@
 // Reads a finished zip archive and copies its entries raw into new ones.
 #include "ZipArchiveReader.h"
 
-#include <iowin32.h>
 #include <vector>
 #include <zip.h>
 
@@ -30,9 +29,9 @@ uint64_t ZipEntryInfo::ArchiveBytes() const { return 30 + 46 + 2 * name.size() +
 
 bool ZipArchiveReader::Open(const std::string& utf8Path) {
     entries_.clear();
-    zlib_filefunc64_def wideFiles = {};
-    fill_win32_filefunc64W(&wideFiles);
-    archive_.reset(unzOpen2_64(FileSystemPath(utf8Path).c_str(), &wideFiles));
+    zlib_filefunc64_def files = {};
+    FillBufferedWin32FileFunctions(&files, kArchiveReadAheadBytes);
+    archive_.reset(unzOpen2_64(FileSystemPath(utf8Path).c_str(), &files));
     if (!archive_) return false;
     for (int at = unzGoToFirstFile(archive_.get()); at == UNZ_OK; at = unzGoToNextFile(archive_.get())) {
         ZipEntryInfo entry;
