@@ -5,10 +5,16 @@
 #include "client/dialog/AttachmentDialog.h"
 #include "common/ComErrorReport.h"
 #include "common/EntryGuard.h"
+#include "common/ModuleThread.h"
 #include "common/TextConversion.h"
 #include "common/WorkingFolder.h"
 
 namespace parcelon {
+
+namespace {
+// How long disconnecting waits for the removal of left working folders to end.
+constexpr DWORD kFolderCleanupWaitMs = 1000;
+}  // namespace
 
 TypeInfoHolder outlookAddinTypeInfo(IID_IOutlookAddin, LIBID_PARCELONLib, 1, 0);
 TypeInfoHolder extensibilityTypeInfo(IID_IDTExtensibility2, LIBID_AddinDesigner, 1, 0);
@@ -32,9 +38,9 @@ STDMETHODIMP OutlookAddin::InterfaceSupportsErrorInfo(REFIID iid) {
 STDMETHODIMP OutlookAddin::OnConnection(IDispatch* application, long, IDispatch*, SAFEARRAY**) {
     // What was set up before a failure stays.
     return GuardedEntry("OnConnection", S_FALSE, [&] {
-        // What an Outlook that ended during a packing left: a listing of one folder, empty
-        // unless something was left.
-        RemoveAbandonedWorkingFolders();
+        // What an Outlook that ended during a packing left goes in the background: nothing
+        // that touches the disk holds up Outlook's start.
+        m_folderCleanup = StartModuleThread([] { RemoveAbandonedWorkingFolders(); });
         return Connect(application);
     });
 }
@@ -93,6 +99,11 @@ STDMETHODIMP OutlookAddin::OnBeginShutdown(SAFEARRAY**) {
 void OutlookAddin::ReleaseHost() {
     // A dialog open now ends as by Cancel; its packing is stopped and nothing is attached.
     EndAttachmentDialogs();
+    if (m_folderCleanup) {
+        // A clean-up that takes longer goes on by itself, holding the module.
+        WaitForSingleObject(m_folderCleanup.get(), kFolderCleanupWaitMs);
+        m_folderCleanup.reset();
+    }
     if (m_explorersSink) {
         m_explorersSink->Disconnect();
         m_explorersSink.reset();

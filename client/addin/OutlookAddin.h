@@ -93,6 +93,8 @@ private:
     // Faces given to buttons as pictures: a picture does not own its bitmap, and the host
     // may draw from it for as long as the button lives, so they go with this object.
     std::vector<UniqueGdiObject> m_pictureFaces;
+    // The removal of working folders left by an Outlook that ended, started at connection.
+    UniqueHandle m_folderCleanup;
 };
 
 }  // namespace parcelon

@@ -12,6 +12,7 @@
 #include "common/ComErrorReport.h"
 #include "common/DiagnosticLog.h"
 #include "common/FileSystemPath.h"
+#include "common/ModuleThread.h"
 #include "common/SystemFolders.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
@@ -265,30 +266,13 @@ PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailI
     work_->NotifyEnd();
 }
 
-// The thread gets a share of the work and a reference to this module, which it gives up
-// as it exits: its last instructions are in the module, even after a host let it go.
+// The thread keeps this module loaded: its last instructions are in the module, even
+// after a host let it go.
 void PackingJob::StartWorkers() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&RunWorkers), &self))
-        return;
-    UniqueLibrary moduleHeld(self);
-    auto parameter = std::make_unique<std::pair<std::shared_ptr<PackingWork>, HMODULE>>(work_, self);
-    workers_.reset(CreateThread(nullptr, 0, RunWorkers, parameter.get(), 0, nullptr));
-    if (!workers_) return;
-    parameter.release();
-    moduleHeld.release();
-}
-
-DWORD WINAPI PackingJob::RunWorkers(void* parameter) {
-    HMODULE module = nullptr;
-    {
-        std::unique_ptr<std::pair<std::shared_ptr<PackingWork>, HMODULE>> held(
-            static_cast<std::pair<std::shared_ptr<PackingWork>, HMODULE>*>(parameter));
-        module = held->second;
-        held->first->Pack();
-        held->first->NotifyEnd();
-    }
-    FreeLibraryAndExitThread(module, 0);
+    workers_ = StartModuleThread([work = work_] {
+        work->Pack();
+        work->NotifyEnd();
+    });
 }
 
 PackingJob::~PackingJob() {

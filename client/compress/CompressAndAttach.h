@@ -109,7 +109,6 @@ public:
     AttachReport Finish();
 
 private:
-    static DWORD WINAPI RunWorkers(void* work);
     void StartWorkers();
 
     std::shared_ptr<PackingWork> work_;

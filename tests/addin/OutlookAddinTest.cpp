@@ -236,10 +236,11 @@ TEST_F(Connection, WorkingFoldersLeftByAnOutlookThatEndedGoAtTheStartAndOneInUse
     auto exists = [](const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; };
     ASSERT_TRUE(exists(endedFolder + "attach.zip"));
 
+    // The removal runs in the background; disconnecting waits for it.
     ASSERT_EQ(S_OK, Connect(app->dispatch()));
+    EXPECT_EQ(S_OK, Disconnect());
     EXPECT_FALSE(exists(endedFolder)) << "no running Parcelon owns it";
     EXPECT_TRUE(exists(runningFolder)) << "its packing goes on";
-    EXPECT_EQ(S_OK, Disconnect());
     running.Stop();
     EXPECT_FALSE(exists(runningFolder)) << "its owner deleted it at the end";
 }
