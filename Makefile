@@ -44,7 +44,7 @@ installer: build
 # The MSI package for administrators, with the DLLs of both builds.
 msi: build
 	@bash tools/build-msi.sh $(VERSION) $(BUILD)/x86/server/Parcelon.dll $(BUILD)/x64/server/Parcelon.dll \
-	  $(BUILD)/Parcelon.msi
+	  $(BUILD)/x64/sendto/ParcelonSend.exe $(BUILD)/Parcelon.msi
 	@echo "msi: $(BUILD)/Parcelon.msi"
 
 test: build prefix installer msi

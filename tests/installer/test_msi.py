@@ -4,7 +4,7 @@ Wine prefix of its own: first what regsvr32 writes for each DLL, the keys the pa
 write alike; then a silent install over a package of a lower version (major upgrade), the
 files, every key in both registry views, the add-in created by its ProgID from a program of
 each bitness, and removal.
-    test_msi.py MSI X86_DLL X64_DLL PROBE32 PROBE64 VERSION"""
+    test_msi.py MSI X86_DLL X64_DLL PROBE32 PROBE64 VERSION SEND_EXE"""
 import copy
 import os
 import shutil
@@ -18,7 +18,7 @@ import wine_prefix  # noqa: E402
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 BUILD = os.environ.get("PARCELON_BUILD", os.path.join(ROOT, "build"))
 PREFIX = wine_prefix.WinePrefix(os.path.join(BUILD, "msi-wine"))
-MSI = VERSION = None
+MSI = VERSION = SEND_EXE = None
 DLLS, PROBES = {}, {}  # bits -> file of that bitness
 CLASSES = r"HKLM\Software\Classes"
 CLSID = "{E9ACBD03-EE05-4A87-85D1-B020D0C02EC0}"
@@ -83,7 +83,7 @@ class MsiInFreshPrefix(unittest.TestCase):
                             f"/reg:{view}")
         cls.older = os.path.join(PREFIX.path, "drive_c", "Parcelon-0.9.msi")
         subprocess.run(["bash", os.path.join(ROOT, "tools", "build-msi.sh"), "0.9.0.0", DLLS["32"], DLLS["64"],
-                        cls.older], check=True, capture_output=True)
+                        SEND_EXE, cls.older], check=True, capture_output=True)
 
     @classmethod
     def tearDownClass(cls):
@@ -150,10 +150,13 @@ class MsiInFreshPrefix(unittest.TestCase):
         entry = UNINSTALL + "\\" + product_code(MSI)
         self.assertEqual("Kestrelbay", PREFIX.reg_value(entry, "Publisher"))
         self.assertEqual(["x64", "x86"], sorted(os.listdir(install_dir())))
-        for bits, folder in FOLDER.items():
-            self.assertEqual(["Parcelon.dll"], os.listdir(os.path.join(install_dir(), folder)))
-            with open(os.path.join(install_dir(), folder, "Parcelon.dll"), "rb") as a, open(DLLS[bits], "rb") as b:
-                self.assertEqual(b.read(), a.read(), folder)
+        built = {"x86": {"Parcelon.dll": DLLS["32"]},
+                 "x64": {"Parcelon.dll": DLLS["64"], "ParcelonSend.exe": SEND_EXE}}
+        for folder, files in built.items():
+            self.assertEqual(sorted(files), sorted(os.listdir(os.path.join(install_dir(), folder))))
+            for name, source in files.items():
+                with open(os.path.join(install_dir(), folder, name), "rb") as a, open(source, "rb") as b:
+                    self.assertEqual(b.read(), a.read(), folder + "\\" + name)
 
     def test_2_both_views_hold_what_regsvr32_writes_with_the_add_in_key_for_the_machine(self):
         for view in (64, 32):
@@ -186,6 +189,6 @@ class MsiInFreshPrefix(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    MSI, DLLS["32"], DLLS["64"], PROBES["32"], PROBES["64"], VERSION = sys.argv[1:7]
+    MSI, DLLS["32"], DLLS["64"], PROBES["32"], PROBES["64"], VERSION, SEND_EXE = sys.argv[1:8]
     MSI = os.path.abspath(MSI)
     unittest.main(argv=sys.argv[:1], verbosity=2)
