@@ -69,6 +69,9 @@ struct DialogState {
     ProgressPanel* panel = nullptr;
     DWORD packingSince = 0;
     bool endWhenStopped = false;  // the host is going: a stopped packing ends the dialog
+    // The finished archive is being delivered: its questions run loops of their own, in
+    // which the host may end the dialog; the run stays until they are answered.
+    bool delivering = false;
 };
 
 // The dialogs open now; all of them run on the host's user-interface thread.
@@ -288,9 +291,12 @@ INT_PTR StartPacking(HWND dialog, DialogState& state) {
 }
 
 INT_PTR OnPackingEnded(HWND dialog, DialogState& state) {
-    if (!state.run || !state.run->job) return 0;
+    if (!state.run || !state.run->job || state.delivering) return 0;
+    state.delivering = true;
     AttachReport report = state.run->job->Finish();
+    state.delivering = false;
     EndPacking(dialog, state);
+    if (!IsWindow(dialog)) return 0;  // gone meanwhile with the mail window
     return AfterPacking(dialog, state, report);
 }
 
@@ -411,7 +417,7 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             if (state->packing) state->packing->cancel = true;
             // Packing into an archive is stopped and waited for here; attaching file by
             // file ends in the frame below, which still uses the run.
-            if (state->run && state->run->job) EndPacking(dialog, *state);
+            if (state->run && state->run->job && !state->delivering) EndPacking(dialog, *state);
             ReleaseDialogState(*state);
             {
                 std::vector<HWND>& open = OpenDialogs();
@@ -427,12 +433,32 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
     return 0;
 }
 
+namespace {
+BOOL CALLBACK CollectOwnedWindow(HWND window, LPARAM found) {
+    auto* owned = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(found);
+    if (GetWindow(window, GW_OWNER) == owned->first && IsWindowEnabled(window)) owned->second.push_back(window);
+    return TRUE;
+}
+
+// What the dialog opened over itself (a question before attaching, the report, a message
+// box) is closed as by Escape, so that its loop ends and the frame that opened it goes on.
+void CloseWindowsOwnedBy(HWND dialog) {
+    std::pair<HWND, std::vector<HWND>> owned(dialog, {});
+    EnumThreadWindows(GetWindowThreadProcessId(dialog, nullptr), CollectOwnedWindow, reinterpret_cast<LPARAM>(&owned));
+    for (HWND window : owned.second) SendMessageW(window, WM_CLOSE, 0, 0);
+}
+}  // namespace
+
 void EndAttachmentDialogs() {
     std::vector<HWND> dialogs = OpenDialogs();
     for (HWND dialog : dialogs) {
         DialogState* state = StateOf(dialog);
         if (!state) continue;
         state->endWhenStopped = true;
+        CloseWindowsOwnedBy(dialog);
+        // A question closed so is answered Back: nothing is attached, and the frame that
+        // delivers the archive ends the dialog after it.
+        if (state->delivering) continue;
         if (state->packing && !(state->run && state->run->job)) {
             // Attaching file by file runs in a frame below: it stops before the next file,
             // takes off what it attached, and the dialog then ends.
