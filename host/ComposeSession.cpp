@@ -13,6 +13,7 @@ namespace host {
 namespace {
 constexpr UINT kRobotDone = WM_APP + 1;
 constexpr UINT kRobotPressedOk = WM_APP + 2;
+constexpr UINT kRobotAsked = WM_APP + 3;
 constexpr DWORD kDialogWaitMs = 20000;
 
 standin::CommandBarControl* FindButton(standin::CommandBars& bars, std::string& barName) {
@@ -53,11 +54,19 @@ HWND WaitForDialog(HWND owner, DWORD timeoutMs) {
 struct RobotMailbox {
     std::function<void()> onDone;
     std::function<void()> onOk;
+    std::function<void()> onAsked;
+    const std::function<void()>* HandlerOf(UINT message) const {
+        switch (message) {
+            case kRobotDone: return &onDone;
+            case kRobotPressedOk: return &onOk;
+            case kRobotAsked: return &onAsked;
+            default: return nullptr;
+        }
+    }
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == kRobotDone || message == kRobotPressedOk) {
-            auto* self = reinterpret_cast<RobotMailbox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-            const std::function<void()>* handler = self ? (message == kRobotDone ? &self->onDone : &self->onOk) : nullptr;
-            if (handler && *handler) (*handler)();
+        auto* self = reinterpret_cast<RobotMailbox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (const std::function<void()>* handler = self ? self->HandlerOf(message) : nullptr) {
+            if (*handler) (*handler)();
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);
@@ -126,8 +135,11 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
     if (!options.attach.empty()) {
         mailbox.onDone = [frame] { PostMessageW(frame, WM_CLOSE, 0, 0); };
         mailbox.onOk = options.afterOk;
+        mailbox.onAsked = options.whileAsked;
         ComposeOptions robotOptions = options;
         if (options.afterOk) robotOptions.afterOk = [mailboxWindow] { PostMessageW(mailboxWindow, kRobotPressedOk, 0, 0); };
+        if (options.whileAsked)
+            robotOptions.whileAsked = [mailboxWindow] { PostMessageW(mailboxWindow, kRobotAsked, 0, 0); };
         robot = std::thread([&, robotOptions, clickable, clickedKind, rect, frame, mailboxWindow] {
             if (clickable) {
                 printf("clicking %s \"Parcelon\"\n", clickedKind);

@@ -23,6 +23,8 @@ struct ComposeOptions {
     bool inlineReply = false;  // the message is an inline reply in the main window
     // Run on the window's thread once the robot has pressed OK, while the dialog is open.
     std::function<void()> afterOk;
+    // Run on the window's thread in place of answering the first question, while it is open.
+    std::function<void()> whileAsked;
 };
 
 struct ComposeResult {

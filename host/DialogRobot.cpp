@@ -188,6 +188,11 @@ bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
             if (HWND list = GetDlgItem(box, IDC_REPORT_LIST)) {
                 PrintReportRows(TextOf(GetDlgItem(box, IDC_REPORT_TEXT)), list);
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
+            } else if (GetDlgItem(box, parcelon::kSendQuestionText) && options.whileAsked && questions == 0) {
+                printf("question open: %s\n", parcelon::Utf8FromWide(TextOf(GetDlgItem(box, parcelon::kSendQuestionText))).c_str());
+                fflush(stdout);
+                options.whileAsked();
+                ++questions;
             } else if (GetDlgItem(box, parcelon::kSendQuestionText)) {
                 const std::vector<std::string>& answers = options.answers;
                 wentBack = AnswerQuestion(box, answers[questions < answers.size() ? questions : answers.size() - 1]);

@@ -5,8 +5,8 @@
 //                         [--archive NAME] [--addin PATH] [--outlook-version V]
 //                         [--account-type exchange|imap] [--send-limit-kb N]
 //                         [--answer split|anyway|back|leave-out[,...]]
-//                         [--shutdown fast|begin|while-packing] [--inline] [--close-while-packing]
-//                         --out MESSAGE.eml
+//                         [--shutdown fast|begin|while-packing|while-asking] [--inline]
+//                         [--close-while-packing] --out MESSAGE.eml
 //   Every message it ends with is written: MESSAGE.eml, then MESSAGE-2.eml, ... for the
 //   copies the add-in made.
 //   parcelon-host startup [--addin PATH] [--outlook-version V]   (the add-ins loaded, then unloaded)
@@ -14,7 +14,8 @@
 //   --close-while-packing: the person closes the compose window while the dialog packs.
 //   --shutdown fast: the process ends after the message without OnBeginShutdown or
 //     OnDisconnection, as Outlook since 2010 ends; begin: OnBeginShutdown only, then the
-//     same end; while-packing: the add-in is shut down while its dialog packs.
+//     same end; while-packing: the add-in is shut down while its dialog packs; while-asking:
+//     while its first question before attaching is open.
 //   parcelon-host pack --out ARCHIVE.zip [--threads N] PATH...   (see PackCommand.cpp)
 //   parcelon-host serve --out MESSAGE.eml [--messages N] [--timeout-s S] [--register|--unregister]
 //                                                                  (see ServeCommand.h)
@@ -57,7 +58,8 @@ int Usage() {
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
             "                             [--account-type exchange|imap] [--send-limit-kb N]\n"
             "                             [--answer split|anyway|back|leave-out[,...]]\n"
-            "                             [--shutdown fast|begin|while-packing] [--inline] [--close-while-packing]\n"
+            "                             [--shutdown fast|begin|while-packing|while-asking] [--inline]\n"
+            "                             [--close-while-packing]\n"
             "                             --out MESSAGE.eml\n"
             "       parcelon-host startup [--addin PATH] [--outlook-version V]\n");
     return 2;
@@ -112,7 +114,7 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             return false;
     }
     bool knownShutdown = args.shutdown.empty() || args.shutdown == "fast" || args.shutdown == "begin" ||
-                         args.shutdown == "while-packing";
+                         args.shutdown == "while-packing" || args.shutdown == "while-asking";
     return knownShutdown && (args.startupOnly || !args.out.empty()) && !args.compose.archiveName.empty() &&
            !args.outlookVersion.empty();
 }
@@ -206,16 +208,16 @@ int Compose(const Arguments& args) {
     mail->to = L"Robin Example <robin@example.com>";
     host::SetUpSendingAccount(*app, *mail, args.account);
     host::ComposeOptions compose = args.compose;
-    if (args.shutdown == "while-packing") {
-        compose.afterOk = [&addins, &ribbons] {
-            printf("shutting down while the dialog packs\n");
-            addins.BeginShutdownAll();
-            ribbons.Clear();
-            addins.UnloadAll();
-            printf("module can unload at once: %s\n", ParcelonUnloadable().c_str());
-            fflush(stdout);
-        };
-    }
+    auto shutDown = [&addins, &ribbons](const char* when) {
+        printf("shutting down while %s\n", when);
+        addins.BeginShutdownAll();
+        ribbons.Clear();
+        addins.UnloadAll();
+        printf("module can unload at once: %s\n", ParcelonUnloadable().c_str());
+        fflush(stdout);
+    };
+    if (args.shutdown == "while-packing") compose.afterOk = [shutDown] { shutDown("the dialog packs"); };
+    if (args.shutdown == "while-asking") compose.whileAsked = [shutDown] { shutDown("a question is open"); };
     if (args.closeWhilePacking) {
         compose.afterOk = [] {
             printf("closing the compose window while the dialog packs\n");
@@ -241,7 +243,7 @@ int Compose(const Arguments& args) {
     ribbons.Clear();
     addins.UnloadAll();
     app->Release();
-    if (args.shutdown == "while-packing" || args.closeWhilePacking) {
+    if (args.shutdown == "while-packing" || args.shutdown == "while-asking" || args.closeWhilePacking) {
         // A stopped packing may end a moment later: the module stays until it has.
         for (int waited = 0; ParcelonUnloadable() == "no" && waited < 10000; waited += 50) Sleep(50);
         printf("module can unload: %s\n", ParcelonUnloadable().c_str());

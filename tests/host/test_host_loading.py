@@ -296,6 +296,12 @@ class HostLoadingTest(unittest.TestCase):
         self.assertIn("shutting down while the dialog packs", output)
         self.assertIn("module can unload at once: no", output)  # its dialog is still on screen
 
+    def test_shutting_down_while_a_question_before_attaching_is_open_ends_it_and_attaches_nothing(self):
+        output = self.stop_while_packing("--shutdown", "while-asking", "--send-limit-kb", "1024")
+        self.assertIn("question open: The archive is 64", output)
+        self.assertIn("shutting down while a question is open", output)
+        self.assertNotIn("answered:", output)
+
     def test_closing_the_compose_window_while_the_dialog_packs_ends_the_dialog_and_attaches_nothing(self):
         output = self.stop_while_packing("--close-while-packing")
         self.assertIn("compose window closed", output)
