@@ -167,6 +167,8 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    // Where a host that does not end stopped: before this line, its window was never closed.
+    printf("the compose window's message loop ended\n");
     if (robot.joinable()) robot.join();
     DestroyWindow(mailboxWindow);
     if (options.attach.empty()) result.completed = true;

@@ -123,7 +123,7 @@ int RunPackCommand(const std::vector<std::string>& arguments) {
     }
     ZipArchiveWriter writer;
     if (!writer.Open(args.out.c_str(), SystemDriveRoot().c_str(), false)) {
-        fprintf(stderr, "parcelon-host: cannot create %s\n", args.out.c_str());
+        fprintf(stderr, "parcelon-host: cannot create %s (error %lu)\n", args.out.c_str(), GetLastError());
         return 1;
     }
     PackProgress progress;

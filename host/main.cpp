@@ -262,6 +262,10 @@ int Compose(const Arguments& args) {
 }  // namespace
 
 int main() {
+    // Every line goes out as it is printed: a host ended from outside (a test's time limit)
+    // has then said everything it got to, where a buffer would have kept it.
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    setvbuf(stderr, nullptr, _IONBF, 0);
     // Aware of the system's DPI, as Outlook is: at a high DPI the stand-in draws at full
     // size, and the add-in's per-monitor windows measure the same pixels as it does.
     SetProcessDPIAware();

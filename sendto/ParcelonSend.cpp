@@ -9,6 +9,7 @@
 #include "SendPaths.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
+#include "common/WorkingFolder.h"
 
 namespace {
 // The paths as UTF-8, read from the wide command line so that any path comes through.
@@ -24,6 +25,9 @@ std::vector<std::string> PathArguments() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetProcessDPIAware();
+    // What a ParcelonSend or an Outlook that ended during a packing left, as the add-in
+    // clears it when Outlook starts: a send may come with no Outlook start for a long time.
+    parcelon::RemoveAbandonedWorkingFolders();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return parcelon::kSendOutlookFailed;
     int code = parcelon::SendPaths(instance, PathArguments());
     CoUninitialize();

@@ -36,7 +36,7 @@ private:
 const auto* const module = ::testing::AddGlobalTestEnvironment(new ModuleEnvironment);
 
 bool Says(DebugOutputCapture& capture, const std::string& text) {
-    std::string said = Joined(capture.Take(1, 2000));
+    std::string said = Joined(capture.TakeUntil(text));
     return said.find(text) != std::string::npos;
 }
 }  // namespace

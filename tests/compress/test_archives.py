@@ -20,6 +20,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import dll_registration  # noqa: E402
+import program_run  # noqa: E402
 
 HOST = None
 DLL = None
@@ -37,18 +38,18 @@ def windows_path(unix_path):
 
 
 def compose(*args):
-    """Runs parcelon-host compose; returns its output and the message's attachments."""
+    """Runs parcelon-host compose; returns the account of the run, its exit code and the
+    message's attachments."""
     out = tempfile.NamedTemporaryFile(suffix=".eml", dir=os.path.join(PREFIX, "drive_c"), delete=False)
     out.close()
     try:
-        run = subprocess.run([WINE_RUN, HOST, "compose", *args, "--out", windows_path(out.name)],
-                             capture_output=True, timeout=120)
+        output, rc = program_run.run(HOST, "compose", *args, "--out", windows_path(out.name), timeout=120)
         with open(out.name, "rb") as f:
             message = email.message_from_binary_file(f, policy=email.policy.default)
     finally:
         os.unlink(out.name)
     attachments = {p.get_filename(): p.get_payload(decode=True) for p in message.iter_attachments()}
-    return run.stdout.decode("utf-8", "replace"), run.returncode, attachments
+    return output, rc, attachments
 
 
 class ArchiveTest(unittest.TestCase):
@@ -284,9 +285,8 @@ class UnicodeNamesTest(unittest.TestCase):
 
 
 def pack(out, *args):
-    run = subprocess.run([WINE_RUN, HOST, "pack", "--out", windows_path(out), *args],
-                         capture_output=True, timeout=300)
-    return run.stdout.decode("utf-8", "replace") + run.stderr.decode("utf-8", "replace"), run.returncode
+    """Runs parcelon-host pack; the account of the run and its exit code."""
+    return program_run.run(HOST, "pack", "--out", windows_path(out), *args)
 
 
 def entries(path):

@@ -16,6 +16,7 @@ import unittest
 import zipfile
 
 import test_archives as base
+import program_run  # found in tests/support, which test_archives puts on the path
 
 PREFERENCES = r"HKCU\Software\Microsoft\Office\16.0\Outlook\Preferences"
 SIZES = {"a.bin": 260_000, "Sub/b.bin": 180_000, "Sub/Deep/c.bin": 240_000, "Sub/d.bin": 90_000, "e.txt": 30_000}
@@ -25,8 +26,8 @@ def compose(work, *args):
     """Runs parcelon-host compose; its output and every message written, in order."""
     for old in glob.glob(os.path.join(work, "message*.eml")):
         os.unlink(old)
-    run = subprocess.run([base.WINE_RUN, base.HOST, "compose", *args, "--out",
-                          base.windows_path(os.path.join(work, "message.eml"))], capture_output=True, timeout=300)
+    out = base.windows_path(os.path.join(work, "message.eml"))
+    output, rc = program_run.run(base.HOST, "compose", *args, "--out", out)
     messages = []
     for n in range(1, 20):
         path = os.path.join(work, "message.eml" if n == 1 else "message-%d.eml" % n)
@@ -34,7 +35,7 @@ def compose(work, *args):
             break
         with open(path, "rb") as f:
             messages.append((os.path.getsize(path), email.message_from_binary_file(f, policy=email.policy.default)))
-    return run.stdout.decode("utf-8", "replace") + run.stderr.decode("utf-8", "replace"), run.returncode, messages
+    return output, rc, messages
 
 
 def leftover_archives():

@@ -19,6 +19,7 @@ import zipfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import dll_registration  # noqa: E402
 import png_pixels  # noqa: E402
+import program_run  # noqa: E402
 
 HOST = None
 DLL = None
@@ -324,7 +325,8 @@ class HostLoadingTest(unittest.TestCase):
         except subprocess.TimeoutExpired:
             os.killpg(host.pid, signal.SIGKILL)
             output, _ = host.communicate()
-            self.fail("the host did not end after its window was closed:\n" + output.decode("utf-8", "replace"))
+            self.fail("the host did not end after its window was closed:\n%s\nclose-window: %s" % (
+                output.decode("utf-8", "replace"), program_run.account(closer)))
         output = output.decode("utf-8", "replace")
         self.assertEqual(0, closer.returncode, closer.stderr)
         self.assertEqual(0, host.returncode, output)

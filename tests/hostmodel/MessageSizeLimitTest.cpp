@@ -58,7 +58,8 @@ protected:
         standin::FailMember(member, standin::Failing(E_FAIL, L"not now"));
         MessageSizeLimit limit = Read();
         standin::ClearFailures();
-        reported = testing_support::Joined(capture.Take(2, 2000)).find("falling back") != std::string::npos;
+        const std::string fallback = "falling back";
+        reported = testing_support::Joined(capture.TakeUntil(fallback)).find(fallback) != std::string::npos;
         return limit;
     }
 

@@ -6,6 +6,7 @@ message box when there is none, and Cancel in the progress window."""
 import argparse
 import email
 import email.policy
+import getpass
 import os
 import shutil
 import subprocess
@@ -47,6 +48,15 @@ def working_folders_left():
         if os.path.basename(root) == "Parcelon" and os.path.basename(os.path.dirname(root)) == "Temp":
             left += folders + files
     return left
+
+
+def leave_abandoned_working_folder():
+    """A working folder as a packing that ended with its process leaves it: a lock nobody holds.
+    It goes in %TEMP%, which Wine sets to the profile's Temp folder."""
+    folder = os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), "Temp", "Parcelon", "ended-during-a-packing")
+    os.makedirs(folder, exist_ok=True)
+    open(os.path.join(folder, "in-use.lock"), "wb").close()
+    return folder
 
 
 def messages_in(folder):
@@ -135,7 +145,9 @@ class SendToTest(unittest.TestCase):
     def test_a_single_file_goes_as_its_name_with_zip(self):
         with open(self.plan, "rb") as f:
             expected = {self.entry_name(self.plan): f.read()}
+        abandoned = leave_abandoned_working_folder()
         self.sent_through_the_running_outlook([self.plan], "plan.docx.zip", expected)
+        self.assertFalse(os.path.exists(abandoned), "a folder left by an ended packing goes when ParcelonSend starts")
 
     def test_files_and_folders_together_go_as_attach_zip(self):
         expected = self.report_entries()

@@ -48,10 +48,18 @@ void DebugOutputCapture::Listen() {
     }
 }
 
-std::vector<std::string> DebugOutputCapture::Take(size_t count, DWORD timeoutMs) {
+std::vector<std::string> DebugOutputCapture::TakeWhen(const std::function<bool()>& enough, DWORD timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
-    arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return messages_.size() >= count; });
+    arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), enough);
     return std::exchange(messages_, {});
+}
+
+std::vector<std::string> DebugOutputCapture::Take(size_t count, DWORD timeoutMs) {
+    return TakeWhen([&] { return messages_.size() >= count; }, timeoutMs);
+}
+
+std::vector<std::string> DebugOutputCapture::TakeUntil(const std::string& text, DWORD timeoutMs) {
+    return TakeWhen([&] { return Joined(messages_).find(text) != std::string::npos; }, timeoutMs);
 }
 
 std::string Joined(const std::vector<std::string>& messages) {

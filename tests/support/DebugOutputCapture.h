@@ -3,6 +3,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,9 +22,14 @@ public:
     // Waits until at least `count` messages have arrived, then returns and forgets all of
     // them; fewer when the timeout passes.
     std::vector<std::string> Take(size_t count, DWORD timeoutMs = 5000);
+    // Waits until the messages, joined, hold `text`, then returns and forgets all of them.
+    // A line can come as several messages, its reports before it: counting messages would
+    // stop early on a loaded machine. The timeout only bounds a failing test.
+    std::vector<std::string> TakeUntil(const std::string& text, DWORD timeoutMs = 20000);
 
 private:
     void Listen();
+    std::vector<std::string> TakeWhen(const std::function<bool()>& enough, DWORD timeoutMs);
 
     parcelon::UniqueHandle mapping_, bufferReady_, dataReady_, stop_;
     void* view_ = nullptr;
