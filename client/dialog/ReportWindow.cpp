@@ -35,12 +35,6 @@ struct ReportState {
 
 ReportState* StateOf(HWND window) { return reinterpret_cast<ReportState*>(GetWindowLongPtrW(window, DWLP_USER)); }
 
-SIZE Units(HWND window, int x, int y) {
-    RECT r = {0, 0, x, y};
-    MapDialogRect(window, &r);
-    return {r.right, r.bottom};
-}
-
 void FillList(HWND list, const ReportContent& content) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (size_t c = 0; c < content.columns.size(); ++c) {
@@ -88,8 +82,8 @@ void Layout(HWND window) {
     if (!state) return;
     RECT client = {};
     GetClientRect(window, &client);
-    SIZE margin = Units(window, kMargin, kMargin), gap = Units(window, kGap, kGap);
-    SIZE text = Units(window, 0, kTextHeight), button = Units(window, kButtonWidth, kButtonHeight);
+    SIZE margin = DialogUnits(window, kMargin, kMargin), gap = DialogUnits(window, kGap, kGap);
+    SIZE text = DialogUnits(window, 0, kTextHeight), button = DialogUnits(window, kButtonWidth, kButtonHeight);
     MoveWindow(GetDlgItem(window, IDC_REPORT_TEXT), margin.cx, margin.cy, client.right - 2 * margin.cx, text.cy, TRUE);
     int buttonTop = client.bottom - margin.cy - button.cy;
     int x = client.right - margin.cx;
@@ -112,9 +106,9 @@ void FitToRows(HWND window, HWND owner) {
     for (size_t c = 0; c < StateOf(window)->content->columns.size(); ++c)
         columns += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
     DWORD view = static_cast<DWORD>(SendMessageW(list, LVM_APPROXIMATEVIEWRECT, static_cast<WPARAM>(-1), MAKELPARAM(-1, -1)));
-    SIZE margin = Units(window, kMargin, kMargin), gap = Units(window, kGap, kGap);
-    SIZE text = Units(window, 0, kTextHeight), button = Units(window, kButtonWidth, kButtonHeight);
-    SIZE least = Units(window, kMinWidth, kMinHeight);
+    SIZE margin = DialogUnits(window, kMargin, kMargin), gap = DialogUnits(window, kGap, kGap);
+    SIZE text = DialogUnits(window, 0, kTextHeight), button = DialogUnits(window, kButtonWidth, kButtonHeight);
+    SIZE least = DialogUnits(window, kMinWidth, kMinHeight);
     int border = 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
     RECT wanted = {0, 0, std::max<int>(least.cx, columns + border + 2 * margin.cx),
                    std::max<int>(least.cy, 2 * margin.cy + text.cy + 2 * gap.cy + HIWORD(view) + border + button.cy)};
@@ -174,7 +168,7 @@ INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         Layout(window);
         return TRUE;
     case WM_GETMINMAXINFO: {
-        SIZE least = Units(window, kMinWidth, kMinHeight);
+        SIZE least = DialogUnits(window, kMinWidth, kMinHeight);
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.cx, least.cy};
         return TRUE;
     }
