@@ -113,10 +113,10 @@ TEST(SendChoiceWindowTest, BlockedTypesAreListedTwentyAtMostAndEscapeGoesBack) {
 }
 
 TEST(SendChoiceWindowTest, MegabytesNeverMakeAPassingArchiveLookAsSmallAsTheLimit) {
-    EXPECT_EQ(L"35 MB", MegabytesText(35 * kMB, false));
-    EXPECT_EQ(L"35.1 MB", MegabytesText(35 * kMB + 1, true));
-    EXPECT_EQ(L"34.9 MB", MegabytesText(35 * kMB - 1, false));
-    EXPECT_EQ(L"20 MB", MegabytesText(20480 * 1024, false));
+    EXPECT_EQ(L"35 MB", ByteSizeText(35 * kMB, false));
+    EXPECT_EQ(L"35.1 MB", ByteSizeText(35 * kMB + 1, true));
+    EXPECT_EQ(L"34.9 MB", ByteSizeText(35 * kMB - 1, false));
+    EXPECT_EQ(L"20 MB", ByteSizeText(20480 * 1024, false));
 }
 
 TEST(SendChoiceWindowTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgain) {
@@ -124,4 +124,10 @@ TEST(SendChoiceWindowTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgain) {
     Shown shown;
     EXPECT_EQ(SendChoice::Split, Ask(SizeLimitQuestion(static_cast<uint64_t>(48.2 * kMB), 35 * kMB, 3, {}),
                                      L"send-limit-split-moved", 0, shown, to));
+}
+
+TEST(SendChoiceWindowTest, ALimitUnderHalfAMegabyteIsGivenInKilobytes) {
+    EXPECT_EQ(0u, SizeLimitQuestion(420 * 1024, 300 * 1024, 2, {})
+                      .text.find(L"The archive is 420 KB; this account sends at most 300 KB in one message."));
+    EXPECT_EQ(L"0.5 MB", ByteSizeText(kMB / 2, false));
 }
