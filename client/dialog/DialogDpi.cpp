@@ -59,6 +59,15 @@ HFONT DialogFont(HWND dialog) {
     return reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
 }
 
+SIZE WrappedTextSize(HWND dialog, const std::wstring& text, int width) {
+    WindowDC dc(dialog);
+    HGDIOBJ old = SelectObject(dc.get(), DialogFont(dialog));
+    RECT extent = {0, 0, width, 0};
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc.get(), old);
+    return {extent.right, extent.bottom};
+}
+
 RECT DialogUnitsToPixels(HWND dialog, const RECT& units) {
     SIZE base = BaseUnits(DialogFont(dialog));
     return {MulDiv(units.left, base.cx, 4), MulDiv(units.top, base.cy, 8), MulDiv(units.right, base.cx, 4),
@@ -106,6 +115,19 @@ void RescaleDialog(HWND dialog, UINT from, UINT to, const RECT& suggested, Uniqu
     if (height < frameHeight + y(client.bottom)) height = frameHeight + y(client.bottom);
     SetWindowPos(dialog, nullptr, suggested.left, suggested.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void DialogScale::Begin(HWND dialog) {
+    dpi_ = DpiOfWindow(dialog);
+    TakeOverDpiChanges(dialog);
+}
+
+bool DialogScale::Change(HWND dialog, WPARAM wParam, LPARAM lParam) {
+    UINT dpi = HIWORD(wParam);
+    if (dpi == 0 || dpi == dpi_) return false;
+    RescaleDialog(dialog, dpi_, dpi, *reinterpret_cast<const RECT*>(lParam), font_);
+    dpi_ = dpi;
+    return true;
 }
 
 }  // namespace parcelon

@@ -3,15 +3,13 @@
 #include "SendChoiceWindow.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "AttachmentDialog.h"
 #include "DialogDpi.h"
 #include "common/DiagnosticLog.h"
-#include "common/DpiAwareness.h"
 #include "common/EntryGuard.h"
-#include "common/UniqueResource.h"
-#include "common/WindowDC.h"
 
 namespace parcelon {
 
@@ -37,8 +35,7 @@ struct alignas(4) EmptyTemplate {
 struct WindowState {
     const SendQuestion* question = nullptr;
     SendChoice choice = SendChoice::Back;
-    UINT dpi = kDefaultDpi;  // what the layout is made for
-    UniqueGdiObject font;    // after a change of DPI
+    DialogScale scale;
 };
 
 HWND ButtonAt(HWND window, size_t index) { return GetDlgItem(window, kFirstSendChoice + static_cast<int>(index)); }
@@ -62,24 +59,18 @@ void AddControls(HWND window, const SendQuestion& question) {
 void Lay(HWND window, const SendQuestion& question) {
     SIZE margin = DialogUnits(window, kMargin, kMargin), gap = DialogUnits(window, kButtonGap, kTextToButtons);
     SIZE button = DialogUnits(window, kButtonWidth, kButtonHeight), padding = DialogUnits(window, kButtonPadding, 0);
-    WindowDC windowDc(window);
-    HDC dc = windowDc.get();
-    HGDIOBJ old = SelectObject(dc, DialogFont(window));
-    RECT text = {0, 0, DialogUnits(window, kTextWidth, 0).cx, 0};
-    DrawTextW(dc, question.text.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SIZE text = WrappedTextSize(window, question.text, DialogUnits(window, kTextWidth, 0).cx);
     std::vector<int> widths;
     int buttons = 0;
     for (const auto& choice : question.choices) {
-        SIZE size = {};
-        GetTextExtentPoint32W(dc, choice.second.c_str(), static_cast<int>(choice.second.size()), &size);
-        widths.push_back(std::max<int>(button.cx, size.cx + 2 * padding.cx));
+        int label = WrappedTextSize(window, choice.second, INT_MAX / 2).cx;
+        widths.push_back(std::max<int>(button.cx, label + 2 * padding.cx));
         buttons += widths.back() + gap.cx;
     }
-    SelectObject(dc, old);
 
-    int width = std::max<int>(text.right, buttons - gap.cx) + 2 * margin.cx;
-    MoveWindow(GetDlgItem(window, kSendQuestionText), margin.cx, margin.cy, text.right, text.bottom, TRUE);
-    int top = margin.cy + text.bottom + gap.cy;
+    int width = std::max<int>(text.cx, buttons - gap.cx) + 2 * margin.cx;
+    MoveWindow(GetDlgItem(window, kSendQuestionText), margin.cx, margin.cy, text.cx, text.cy, TRUE);
+    int top = margin.cy + text.cy + gap.cy;
     int left = width - margin.cx - (buttons - gap.cx);
     for (size_t i = 0; i < question.choices.size(); ++i) {
         MoveWindow(ButtonAt(window, i), left, top, widths[i], button.cy, TRUE);
@@ -96,8 +87,7 @@ INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* state = reinterpret_cast<WindowState*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
-        state->dpi = DpiOfWindow(window);
-        TakeOverDpiChanges(window);
+        state->scale.Begin(window);
         AddControls(window, *state->question);
         Lay(window, *state->question);
         POINT corner = CentreOnScreen(window);
@@ -107,10 +97,7 @@ INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, DWLP_USER));
     if (!state) return FALSE;
     if (message == WM_DPICHANGED) {
-        UINT dpi = HIWORD(wParam);
-        RescaleDialog(window, state->dpi, dpi, *reinterpret_cast<const RECT*>(lParam), state->font);
-        state->dpi = dpi;
-        Lay(window, *state->question);
+        if (state->scale.Change(window, wParam, lParam)) Lay(window, *state->question);
         return TRUE;
     }
     if (message != WM_COMMAND) return FALSE;
@@ -125,7 +112,8 @@ INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return GuardedEntry("Send choice window", INT_PTR(FALSE), [&] { return OnMessage(window, message, wParam, lParam); });
+    return GuardedEntry("Send choice window", INT_PTR(FALSE),
+                        [&] { return OnMessage(window, message, wParam, lParam); });
 }
 }  // namespace
 

@@ -636,6 +636,7 @@ TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAReportWindowBeforeT
         EXPECT_EQ(listBefore.right - listBefore.left - 40, listAfter.right - listAfter.left);
         EXPECT_EQ(listBefore.bottom - listBefore.top - 30, listAfter.bottom - listAfter.top);
         SetWindowPos(report, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+        ExpectNothingOverlapsOrIsCut(report, ScreenDpi());
         SaveScreen(report, L"left-out-files");
 
         // "Copy list" puts every row on the clipboard as text and leaves the window open.
