@@ -20,8 +20,8 @@ constexpr int kButtonGap = 4;
 constexpr int kTextWidth = 280;  // where the question wraps
 constexpr int kTextToButtons = 14;
 constexpr int kButtonHeight = 14;
-constexpr int kButtonWidth = 58;     // at least
-constexpr int kButtonPadding = 11;   // each side of a button's text
+constexpr int kButtonWidth = 58;    // at least
+constexpr int kButtonPadding = 11;  // each side of a button's text
 
 // A dialog template with no controls; they are made at WM_INITDIALOG and laid out to the text.
 struct alignas(4) EmptyTemplate {
