@@ -48,7 +48,7 @@ void AttachWhole(const Attachments& attachments, const std::string& archiveName,
         report.archiveAttached = true;
     } catch (const _com_error& error) {
         ReportComError(error);
-        report.failure = "the archive " + archiveName + " (" + Utf8FromWide(MegabytesText(size, true)) +
+        report.failure = "the archive " + archiveName + " (" + Utf8FromWide(ByteSizeText(size, true)) +
                          ") could not be attached: " + HostText(error);
     }
 }
@@ -90,7 +90,7 @@ void SendInParts(const MailItem& mail, const Attachments& attachments, const std
         DeleteQuietly(firstPart);
         for (const MailItem& copy : copies) DeleteQuietly(copy);
         report.failure = "part " + std::to_string(at) + " of " + std::to_string(count) + " (" +
-                         Utf8FromWide(MegabytesText(FileBytes(parts[at - 1]), true)) +
+                         Utf8FromWide(ByteSizeText(FileBytes(parts[at - 1]), true)) +
                          ") could not be attached: " + HostText(error);
     }
 }

@@ -59,9 +59,8 @@ struct DialogState {
     HWND archiveEdit = nullptr;
     HWND balloon = nullptr;  // owned by the dialog, destroyed with it
     UniqueImageList images;
-    UniqueGdiObject banner;  // shown by the banner control, drawn for `dpi`
-    UniqueGdiObject font;    // the dialog's font after a change of DPI
-    UINT dpi = kDefaultDpi;  // what the pictures and the layout are made for
+    UniqueGdiObject banner;  // shown by the banner control, drawn for `scale`
+    DialogScale scale;       // what the pictures and the layout are made for
     bool released = false;
     // While OK packs: what the workers report, and where it is shown.
     std::unique_ptr<PackingRun> run;
@@ -100,15 +99,15 @@ HWND BannerOf(HWND dialog) {
 
 // The list images and the banner drawn nearest to the dialog's DPI.
 void LoadPictures(HWND dialog, DialogState& state) {
-    UniqueImageList images(LoadImageListLate(state.resources, PictureIdForDpi(IDB_FILE_ICONS, state.dpi),
-                                             PictureSizeForDpi(16, state.dpi), 1, kTransparentColour,
+    UniqueImageList images(LoadImageListLate(state.resources, PictureIdForDpi(IDB_FILE_ICONS, state.scale.dpi()),
+                                             PictureSizeForDpi(16, state.scale.dpi()), 1, kTransparentColour,
                                              LR_CREATEDIBSECTION));
     if (!images) PARCELON_LOG_ERROR("The list images could not be loaded (%lu)", GetLastError());
     for (HWND list : {state.browser, state.chosen})
         SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.get()));
     state.images = std::move(images);
 
-    UniqueGdiObject banner = LoadPictureForDpi(state.resources, IDB_BANNER, state.dpi);
+    UniqueGdiObject banner = LoadPictureForDpi(state.resources, IDB_BANNER, state.scale.dpi());
     if (HWND control = BannerOf(dialog)) {
         // What the control had came from the template and is the control's to give up.
         auto previous = reinterpret_cast<HGDIOBJ>(
@@ -123,8 +122,7 @@ void OpenDialog(HWND dialog, DialogState& state) {
     state.chosen = GetDlgItem(dialog, IDC_CHOSEN_LIST);
     state.browseEdit = GetDlgItem(dialog, IDC_BROWSE_EDIT);
     state.archiveEdit = GetDlgItem(dialog, IDC_ARCHIVE_NAME);
-    state.dpi = DpiOfWindow(dialog);
-    TakeOverDpiChanges(dialog);
+    state.scale.Begin(dialog);
     LoadPictures(dialog, state);
     InstallDropHandler(state.chosen);
     for (HWND list : {state.browser, state.chosen})
@@ -146,11 +144,8 @@ void OpenDialog(HWND dialog, DialogState& state) {
 }
 
 // Moved to a screen of another scale: laid out again, with the pictures drawn nearest to it.
-void OnDpiChanged(HWND dialog, DialogState& state, UINT dpi, const RECT& suggested) {
-    if (dpi == 0 || dpi == state.dpi) return;
-    RescaleDialog(dialog, state.dpi, dpi, suggested, state.font);
-    state.dpi = dpi;
-    LoadPictures(dialog, state);
+void OnDpiChanged(HWND dialog, DialogState& state, WPARAM wParam, LPARAM lParam) {
+    if (state.scale.Change(dialog, wParam, lParam)) LoadPictures(dialog, state);
 }
 
 // Runs once, on the first of closing and the window's destruction.
@@ -411,7 +406,7 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
         case kPackingEnded:
             return OnPackingEnded(dialog, *state);
         case WM_DPICHANGED:
-            OnDpiChanged(dialog, *state, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            OnDpiChanged(dialog, *state, wParam, lParam);
             return TRUE;
         case WM_DESTROY:
             if (state->packing) state->packing->cancel = true;

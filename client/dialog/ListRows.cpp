@@ -3,17 +3,19 @@
 
 #include <cstdio>
 
+#include "common/DpiAwareness.h"
 #include "common/TextConversion.h"
 
 namespace parcelon {
 
 void InsertColumns(HWND list, std::initializer_list<ListColumn> columns) {
+    UINT dpi = DpiOfWindow(list);
     int index = 0;
     for (const ListColumn& c : columns) {
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = c.width;
+        column.cx = ScaleToDpi(c.width, dpi);
         column.pszText = const_cast<wchar_t*>(c.title);
         column.iSubItem = index;
         SendMessageW(list, LVM_INSERTCOLUMNW, index++, reinterpret_cast<LPARAM>(&column));

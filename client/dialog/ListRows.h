@@ -18,9 +18,10 @@ enum FileIcon { kFixedDiskIcon = 0, kFloppyIcon, kCompactDiscIcon, kFolderIcon, 
 
 struct ListColumn {
     const wchar_t* title;
-    int width;  // pixels
+    int width;  // pixels at 96 DPI
 };
 
+// The columns at the list's DPI.
 void InsertColumns(HWND list, std::initializer_list<ListColumn> columns);
 int RowCount(HWND list);
 // Inserts a row whose item data is a copy of `entry`, owned by the row. Returns the row's

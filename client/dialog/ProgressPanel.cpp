@@ -26,7 +26,7 @@ HWND AddControl(HWND dialog, const wchar_t* className, DWORD style, int id, cons
     HWND control = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
                                    r.bottom - r.top, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    nullptr, nullptr);
-    SendMessageW(control, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(dialog)), FALSE);
     return control;
 }
 }  // namespace

@@ -29,17 +29,10 @@ constexpr int kMostOfScreen = 90;
 
 struct ReportState {
     const ReportContent* content = nullptr;
-    UINT dpi = kDefaultDpi;
-    UniqueGdiObject font;  // after a change of DPI
+    DialogScale scale;
 };
 
 ReportState* StateOf(HWND window) { return reinterpret_cast<ReportState*>(GetWindowLongPtrW(window, DWLP_USER)); }
-
-SIZE Units(HWND window, int x, int y) {
-    RECT r = {0, 0, x, y};
-    MapDialogRect(window, &r);
-    return {r.right, r.bottom};
-}
 
 void FillList(HWND list, const ReportContent& content) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -82,15 +75,22 @@ void AddButtons(HWND window, const ReportContent& content) {
     }
 }
 
-// The line on top, the buttons at the foot from the right, the list between.
+// The summary wraps at the window's width: one line high at the least.
+int SummaryHeight(HWND window, int width) {
+    int line = DialogUnits(window, 0, kTextHeight).cy;
+    return std::max<int>(line, WrappedTextSize(window, StateOf(window)->content->summary, width).cy);
+}
+
+// The summary on top, the buttons at the foot from the right, the list between.
 void Layout(HWND window) {
     const ReportState* state = StateOf(window);
     if (!state) return;
     RECT client = {};
     GetClientRect(window, &client);
-    SIZE margin = Units(window, kMargin, kMargin), gap = Units(window, kGap, kGap);
-    SIZE text = Units(window, 0, kTextHeight), button = Units(window, kButtonWidth, kButtonHeight);
-    MoveWindow(GetDlgItem(window, IDC_REPORT_TEXT), margin.cx, margin.cy, client.right - 2 * margin.cx, text.cy, TRUE);
+    SIZE margin = DialogUnits(window, kMargin, kMargin), gap = DialogUnits(window, kGap, kGap);
+    SIZE button = DialogUnits(window, kButtonWidth, kButtonHeight);
+    SIZE text = {client.right - 2 * margin.cx, SummaryHeight(window, client.right - 2 * margin.cx)};
+    MoveWindow(GetDlgItem(window, IDC_REPORT_TEXT), margin.cx, margin.cy, text.cx, text.cy, TRUE);
     int buttonTop = client.bottom - margin.cy - button.cy;
     int x = client.right - margin.cx;
     const auto& buttons = state->content->buttons;
@@ -112,12 +112,14 @@ void FitToRows(HWND window, HWND owner) {
     for (size_t c = 0; c < StateOf(window)->content->columns.size(); ++c)
         columns += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
     DWORD view = static_cast<DWORD>(SendMessageW(list, LVM_APPROXIMATEVIEWRECT, static_cast<WPARAM>(-1), MAKELPARAM(-1, -1)));
-    SIZE margin = Units(window, kMargin, kMargin), gap = Units(window, kGap, kGap);
-    SIZE text = Units(window, 0, kTextHeight), button = Units(window, kButtonWidth, kButtonHeight);
-    SIZE least = Units(window, kMinWidth, kMinHeight);
+    SIZE margin = DialogUnits(window, kMargin, kMargin), gap = DialogUnits(window, kGap, kGap);
+    SIZE button = DialogUnits(window, kButtonWidth, kButtonHeight);
+    SIZE least = DialogUnits(window, kMinWidth, kMinHeight);
     int border = 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
-    RECT wanted = {0, 0, std::max<int>(least.cx, columns + border + 2 * margin.cx),
-                   std::max<int>(least.cy, 2 * margin.cy + text.cy + 2 * gap.cy + HIWORD(view) + border + button.cy)};
+    int width = std::max<int>(least.cx, columns + border + 2 * margin.cx);
+    int text = SummaryHeight(window, width - 2 * margin.cx);
+    RECT wanted = {0, 0, width,
+                   std::max<int>(least.cy, 2 * margin.cy + text + 2 * gap.cy + HIWORD(view) + border + button.cy)};
     AdjustWindowRectEx(&wanted, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     MONITORINFO monitor = {};
@@ -125,7 +127,7 @@ void FitToRows(HWND window, HWND owner) {
     GetMonitorInfoW(MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT& work = monitor.rcWork;
     int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
-    int width = std::min<int>(wanted.right - wanted.left, workWidth * kMostOfScreen / 100);
+    width = std::min<int>(wanted.right - wanted.left, workWidth * kMostOfScreen / 100);
     int height = std::min<int>(wanted.bottom - wanted.top, workHeight * kMostOfScreen / 100);
     SetWindowPos(window, nullptr, work.left + (workWidth - width) / 2, work.top + (workHeight - height) / 2, width,
                  height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -156,8 +158,7 @@ INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* state = reinterpret_cast<ReportState*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
-        state->dpi = DpiOfWindow(window);
-        TakeOverDpiChanges(window);
+        state->scale.Begin(window);
         SetDlgItemTextW(window, IDC_REPORT_TEXT, state->content->summary.c_str());
         FillList(GetDlgItem(window, IDC_REPORT_LIST), *state->content);
         AddButtons(window, *state->content);
@@ -174,17 +175,13 @@ INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         Layout(window);
         return TRUE;
     case WM_GETMINMAXINFO: {
-        SIZE least = Units(window, kMinWidth, kMinHeight);
+        SIZE least = DialogUnits(window, kMinWidth, kMinHeight);
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.cx, least.cy};
         return TRUE;
     }
-    case WM_DPICHANGED: {
-        UINT dpi = HIWORD(wParam);
-        RescaleDialog(window, state->dpi, dpi, *reinterpret_cast<const RECT*>(lParam), state->font);
-        state->dpi = dpi;
-        Layout(window);
+    case WM_DPICHANGED:
+        if (state->scale.Change(window, wParam, lParam)) Layout(window);
         return TRUE;
-    }
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         if (id == IDC_REPORT_COPY)

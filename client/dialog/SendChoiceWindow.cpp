@@ -1,115 +1,134 @@
-// The window that stops a packed archive before it goes on the message.
+// The window that stops a packed archive before it goes on the message: laid out in dialog
+// units of its font, and again when it is moved to a screen of another scale.
 #include "SendChoiceWindow.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "AttachmentDialog.h"
+#include "DialogDpi.h"
 #include "common/DiagnosticLog.h"
-#include "common/WindowDC.h"
+#include "common/EntryGuard.h"
 
 namespace parcelon {
 
 namespace {
-constexpr int kMargin = 12;
-constexpr int kButtonHeight = 26;
-constexpr int kButtonGap = 8;
-constexpr int kTextWidth = 420;
+// In dialog units.
+constexpr int kMargin = 7;
+constexpr int kButtonGap = 4;
+constexpr int kTextWidth = 280;  // where the question wraps
+constexpr int kTextToButtons = 14;
+constexpr int kButtonHeight = 14;
+constexpr int kButtonWidth = 58;    // at least
+constexpr int kButtonPadding = 11;  // each side of a button's text
 
-// A dialog template with no controls; they are made at WM_INITDIALOG, sized to the text.
+// A dialog template with no controls; they are made at WM_INITDIALOG and laid out to the text.
 struct alignas(4) EmptyTemplate {
     DLGTEMPLATE header;
     WORD menu, windowClass;
     wchar_t title[9];
     WORD pointSize;
-    wchar_t font[14];
+    wchar_t font[15];
 };
 
 struct WindowState {
-    const SendQuestion* question;
+    const SendQuestion* question = nullptr;
     SendChoice choice = SendChoice::Back;
+    DialogScale scale;
 };
 
-HWND AddControl(HWND window, const wchar_t* kind, const std::wstring& text, DWORD style, int id, const RECT& at) {
-    HWND control = CreateWindowExW(0, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, at.left, at.top,
-                                   at.right - at.left, at.bottom - at.top, window,
+HWND ButtonAt(HWND window, size_t index) { return GetDlgItem(window, kFirstSendChoice + static_cast<int>(index)); }
+
+void AddControl(HWND window, const wchar_t* kind, const std::wstring& text, DWORD style, int id) {
+    HWND control = CreateWindowExW(0, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    SendMessageW(control, WM_SETFONT, SendMessageW(window, WM_GETFONT, 0, 0), FALSE);
-    return control;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(window)), FALSE);
 }
 
-// Text on top, the buttons in a row below it on the right, the window around both.
+void AddControls(HWND window, const SendQuestion& question) {
+    AddControl(window, L"STATIC", question.text, SS_LEFT | SS_NOPREFIX, kSendQuestionText);
+    for (size_t i = 0; i < question.choices.size(); ++i)
+        AddControl(window, L"BUTTON", question.choices[i].second,
+                   WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), kFirstSendChoice + static_cast<int>(i));
+    SetFocus(ButtonAt(window, 0));
+}
+
+// Text on top, the buttons in a row below it on the right, the window around both; its
+// top-left corner stays where it is.
 void Lay(HWND window, const SendQuestion& question) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    WindowDC windowDc(window);
-    HDC dc = windowDc.get();
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT text = {0, 0, kTextWidth, 0};
-    DrawTextW(dc, question.text.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SIZE margin = DialogUnits(window, kMargin, kMargin), gap = DialogUnits(window, kButtonGap, kTextToButtons);
+    SIZE button = DialogUnits(window, kButtonWidth, kButtonHeight), padding = DialogUnits(window, kButtonPadding, 0);
+    SIZE text = WrappedTextSize(window, question.text, DialogUnits(window, kTextWidth, 0).cx);
     std::vector<int> widths;
     int buttons = 0;
     for (const auto& choice : question.choices) {
-        SIZE size = {};
-        GetTextExtentPoint32W(dc, choice.second.c_str(), static_cast<int>(choice.second.size()), &size);
-        widths.push_back(size.cx + 32 > 88 ? size.cx + 32 : 88);
-        buttons += widths.back() + kButtonGap;
+        int label = WrappedTextSize(window, choice.second, INT_MAX / 2).cx;
+        widths.push_back(std::max<int>(button.cx, label + 2 * padding.cx));
+        buttons += widths.back() + gap.cx;
     }
-    SelectObject(dc, old);
 
-    int width = (text.right > buttons ? text.right : buttons) + 2 * kMargin;
-    OffsetRect(&text, kMargin, kMargin);
-    AddControl(window, L"STATIC", question.text, SS_LEFT | SS_NOPREFIX, kSendQuestionText, text);
-    int top = text.bottom + 2 * kMargin;
-    int left = width - kMargin - buttons + kButtonGap;
+    int width = std::max<int>(text.cx, buttons - gap.cx) + 2 * margin.cx;
+    MoveWindow(GetDlgItem(window, kSendQuestionText), margin.cx, margin.cy, text.cx, text.cy, TRUE);
+    int top = margin.cy + text.cy + gap.cy;
+    int left = width - margin.cx - (buttons - gap.cx);
     for (size_t i = 0; i < question.choices.size(); ++i) {
-        RECT at = {left, top, left + widths[i], top + kButtonHeight};
-        DWORD style = WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-        HWND button = AddControl(window, L"BUTTON", question.choices[i].second, style,
-                                 kFirstSendChoice + static_cast<int>(i), at);
-        if (i == 0) SetFocus(button);
-        left += widths[i] + kButtonGap;
+        MoveWindow(ButtonAt(window, i), left, top, widths[i], button.cy, TRUE);
+        left += widths[i] + gap.cx;
     }
-    RECT client = {0, 0, width, top + kButtonHeight + kMargin};
+    RECT client = {0, 0, width, top + button.cy + margin.cy};
     AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     SetWindowPos(window, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    POINT corner = CentreOnScreen(window);
-    SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* state = reinterpret_cast<WindowState*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        state->scale.Begin(window);
+        AddControls(window, *state->question);
+        Lay(window, *state->question);
+        POINT corner = CentreOnScreen(window);
+        SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        return FALSE;  // the first button has the focus
+    }
+    auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (!state) return FALSE;
+    if (message == WM_DPICHANGED) {
+        if (state->scale.Change(window, wParam, lParam)) Lay(window, *state->question);
+        return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    int id = LOWORD(wParam);
+    size_t index = static_cast<size_t>(id - kFirstSendChoice);
+    if (id >= kFirstSendChoice && index < state->question->choices.size())
+        state->choice = state->question->choices[index].first;
+    else if (id != IDCANCEL)
+        return FALSE;
+    EndDialog(window, 1);
+    return TRUE;
 }
 
 INT_PTR CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (message == WM_INITDIALOG) {
-            SetWindowLongPtrW(window, DWLP_USER, lParam);
-            Lay(window, *reinterpret_cast<WindowState*>(lParam)->question);
-            return FALSE;  // the first button has the focus
-        }
-        auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, DWLP_USER));
-        if (message != WM_COMMAND || !state) return FALSE;
-        int id = LOWORD(wParam);
-        size_t index = static_cast<size_t>(id - kFirstSendChoice);
-        if (id >= kFirstSendChoice && index < state->question->choices.size())
-            state->choice = state->question->choices[index].first;
-        else if (id != IDCANCEL)
-            return FALSE;
-        EndDialog(window, 1);
-        return TRUE;
-    } catch (const std::exception& error) {
-        PARCELON_LOG_ERROR("Send choice window, message %u: %s", message, error.what());
-    }
-    return FALSE;
+    return GuardedEntry("Send choice window", INT_PTR(FALSE),
+                        [&] { return OnMessage(window, message, wParam, lParam); });
 }
 }  // namespace
 
 SendChoice AskSendChoice(HWND owner, const SendQuestion& question) {
     EmptyTemplate empty = {};
-    empty.header.style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    empty.header.style = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
     empty.header.cx = 200;
     empty.header.cy = 80;
     wcscpy(empty.title, L"Parcelon");
+    // The shell font, as the dialogs of the resources name it.
     empty.pointSize = 8;
-    wcscpy(empty.font, L"MS Shell Dlg");
-    WindowState state{&question};
+    wcscpy(empty.font, L"MS Shell Dlg 2");
+    WindowState state;
+    state.question = &question;
+    PerMonitorDpiScope dpiAware;
     INT_PTR shown = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &empty.header, owner, WindowProc,
                                             reinterpret_cast<LPARAM>(&state));
     if (shown == -1) {

@@ -19,7 +19,9 @@ std::wstring NameList(const std::vector<std::string>& names) {
 }
 }  // namespace
 
-std::wstring MegabytesText(uint64_t bytes, bool roundUp) {
+std::wstring ByteSizeText(uint64_t bytes, bool roundUp) {
+    constexpr uint64_t kKB = 1024;
+    if (bytes < 512 * kKB) return std::to_wstring(roundUp ? (bytes + kKB - 1) / kKB : bytes / kKB) + L" KB";
     double tenths = static_cast<double>(bytes) / (1024.0 * 1024.0) * 10.0;
     tenths = roundUp ? std::ceil(tenths - 1e-9) : std::floor(tenths + 1e-9);
     wchar_t text[32];
@@ -44,8 +46,8 @@ SendQuestion BlockedTypesQuestion(const std::vector<std::string>& names) {
 SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_t parts,
                                const std::vector<std::string>& tooLarge) {
     SendQuestion question;
-    question.text = L"The archive is " + MegabytesText(archiveBytes, true) + L"; this account sends at most " +
-                    MegabytesText(limitBytes, false) + L" in one message.";
+    question.text = L"The archive is " + ByteSizeText(archiveBytes, true) + L"; this account sends at most " +
+                    ByteSizeText(limitBytes, false) + L" in one message.";
     if (!tooLarge.empty()) {
         question.text += L"\n\nIt cannot be sent in several messages: " +
                          std::wstring(tooLarge.size() == 1 ? L"this file is" : L"these files are each") +

@@ -10,9 +10,10 @@
 
 namespace parcelon {
 
-// "48.2 MB": one decimal, none when it is whole; rounded up (an archive) or down (a limit)
+// "48.2 MB": one decimal, none when it is whole; under 0.5 MB in whole KB ("300 KB"),
+// where tenths of a megabyte would read "0 MB". Rounded up (an archive) or down (a limit)
 // so that an archive that passes never looks as large as the limit.
-std::wstring MegabytesText(uint64_t bytes, bool roundUp);
+std::wstring ByteSizeText(uint64_t bytes, bool roundUp);
 
 // `names` of the entries, as stored; the first 20 are listed, then how many more.
 SendQuestion BlockedTypesQuestion(const std::vector<std::string>& names);

@@ -93,7 +93,7 @@ TEST_F(ArchiveDeliveryTest, ASendingInPartsStoppedHalfWayTakesItsCopiesAndPartsO
     ASSERT_EQ(1u, asked.size());
     EXPECT_NE(std::wstring::npos, asked[0].find(L"Sent in 3 messages")) << asked[0].c_str();
     EXPECT_FALSE(report.archiveAttached);
-    EXPECT_EQ("part 3 of 3 (0.1 MB) could not be attached: The operation failed", report.failure);
+    EXPECT_EQ("part 3 of 3 (98 KB) could not be attached: The operation failed", report.failure);
     ASSERT_EQ(1u, mail->copies().size());
     EXPECT_TRUE(mail->copies()[0]->deleted) << "the copy made is deleted again";
     EXPECT_EQ(0, mail->copies()[0]->displayed);

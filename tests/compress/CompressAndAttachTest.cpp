@@ -176,7 +176,7 @@ TEST_F(CompressAndAttachTest, ReadingAttachmentsFailingStopsBeforeAnyArchive) {
 TEST_F(CompressAndAttachTest, AFailedArchiveAttachIsReportedWithItsSizeAndWhatOutlookSaidAndLeavesNothing) {
     standin::FailMember(L"Attachments.Add", {E_FAIL, L"Outlook", L"No room."});
     AttachReport report = Run(Rows({folder.Write("a.txt", "a")}));
-    EXPECT_EQ("the archive attach.zip (0.1 MB) could not be attached: No room", report.failure);
+    EXPECT_EQ("the archive attach.zip (1 KB) could not be attached: No room", report.failure);
     EXPECT_FALSE(report.archiveAttached);
     EXPECT_FALSE(Exists(report.archivePath));
 }

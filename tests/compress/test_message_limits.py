@@ -70,7 +70,7 @@ class MessageLimitsTest(unittest.TestCase):
                                        "--answer", "leave-out,split")
         self.assertEqual(0, rc, output)
         self.assertIn("question: " + self.prefix + "Sub/Deep/Setup.EXE", output)
-        self.assertIn("question: The archive is 0.8 MB; this account sends at most 0.4 MB in one message.", output)
+        self.assertIn("question: The archive is 0.8 MB; this account sends at most 500 KB in one message.", output)
         count = len(messages)
         self.assertGreaterEqual(count, 3, output)
         self.assertIn("answered: Send in %d messages" % count, output)
@@ -104,7 +104,7 @@ class MessageLimitsTest(unittest.TestCase):
                                            "imap", "--answer", "anyway")
         finally:
             subprocess.run(base_reg + ["delete", PREFERENCES, "/v", "MaximumAttachmentSize", "/f"], capture_output=True)
-        self.assertIn("this account sends at most 0.2 MB in one message.", output)
+        self.assertIn("this account sends at most 300 KB in one message.", output)
         self.assertIn("stopped: the archive attach.zip (0.8 MB) could not be attached: The file you're attaching is "
                       "bigger than the server allows. Try putting the file in a shared location and sending a link "
                       "instead", output)

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "DialogDriver.h"
+#include "ScreenChecks.h"
 #include <commctrl.h>
 
 #include "client/compress/CompressAndAttach.h"
@@ -16,17 +17,17 @@
 #include "client/resources/ResourceIds.h"
 #include "common/DpiAwareness.h"
 #include "common/TextConversion.h"
-#include "common/WindowDC.h"
 #include "host/ZipListing.h"
 #include "standin/MailObjects.h"
 #include "tests/server/ComTestSupport.h"
 #include "tests/support/AllocationFailure.h"
 #include "tests/support/DebugOutputCapture.h"
 #include "tests/support/ScratchFolder.h"
-#include "tests/support/WindowScreenshot.h"
 
 using namespace parcelon;
 using testing_support::DialogDriver;
+using testing_support::ExpectNothingOverlapsOrIsCut;
+using testing_support::SaveScreen;
 using testing_support::ScratchFolder;
 using Texts = std::vector<std::wstring>;
 
@@ -56,18 +57,6 @@ Texts DriveRoots() {
     return roots;
 }
 
-// Saves what the window shows as build/<target>/screens/NAME.png, or NAME-<DPI>dpi.png
-// when the prefix runs at another DPI than 96.
-void SaveScreen(HWND window, const std::wstring& name) {
-    std::wstring folder = testing_support::BuildFile(L"screens\\");
-    CreateDirectoryW(folder.c_str(), nullptr);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
-    UINT dpi = ScreenDpi();
-    std::wstring file = folder + name + (dpi == kDefaultDpi ? L"" : L"-" + std::to_wstring(dpi) + L"dpi") + L".png";
-    EXPECT_TRUE(testing_support::SaveWindowPng(window, file)) << Utf8FromWide(file);
-}
-
 // The module whose code answers a window's messages.
 std::wstring ProcedureModule(HWND window) {
     HMODULE module = nullptr;
@@ -83,44 +72,6 @@ SIZE BitmapSize(HGDIOBJ bitmap) {
     BITMAP info = {};
     GetObjectW(bitmap, sizeof info, &info);
     return {info.bmWidth, info.bmHeight};
-}
-
-// Every control inside the dialog, none over another, and each text fits its control when
-// the dialog is laid out for `dpi`.
-void ExpectNothingOverlapsOrIsCut(HWND dialog, UINT dpi) {
-    RECT client = {};
-    GetClientRect(dialog, &client);
-    std::vector<std::pair<HWND, RECT>> controls;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT r = {};
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        std::string name = Utf8FromWide(DialogDriver::TextOf(child)) + " (" + std::to_string(GetDlgCtrlID(child)) + ")";
-        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << name;
-        for (const auto& [other, o] : controls) {
-            RECT both = {};
-            EXPECT_FALSE(IntersectRect(&both, &r, &o)) << name << " overlaps " << GetDlgCtrlID(other);
-        }
-        controls.push_back({child, r});
-        wchar_t className[32] = {};
-        GetClassNameW(child, className, 32);
-        LONG style = GetWindowLongW(child, GWL_STYLE);
-        bool button = wcscmp(className, L"Button") == 0, label = wcscmp(className, L"Static") == 0;
-        if (!(button || (label && (style & SS_TYPEMASK) != SS_BITMAP))) continue;
-        std::wstring text = DialogDriver::TextOf(child);
-        text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
-        WindowDC dc(child);
-        HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
-        SIZE extent = {};
-        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc.get(), old);
-        bool checkBox = button && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
-        // The check is drawn at the dialog's DPI, the metric is the screen's.
-        int check = MulDiv(GetSystemMetrics(SM_CXMENUCHECK), dpi, ScreenDpi()) + 4;
-        int room = r.right - r.left - (checkBox ? check : 0);
-        EXPECT_LE(extent.cx, room) << name;
-        EXPECT_LE(extent.cy, r.bottom - r.top) << name;
-    }
 }
 
 Texts Head(const Texts& texts, size_t n) { return Texts(texts.begin(), texts.begin() + std::min(n, texts.size())); }
@@ -685,6 +636,7 @@ TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAReportWindowBeforeT
         EXPECT_EQ(listBefore.right - listBefore.left - 40, listAfter.right - listAfter.left);
         EXPECT_EQ(listBefore.bottom - listBefore.top - 30, listAfter.bottom - listAfter.top);
         SetWindowPos(report, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
+        ExpectNothingOverlapsOrIsCut(report, ScreenDpi());
         SaveScreen(report, L"left-out-files");
 
         // "Copy list" puts every row on the clipboard as text and leaves the window open.

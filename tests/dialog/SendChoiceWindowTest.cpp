@@ -1,13 +1,14 @@
 // The send choice window with the texts it is shown with, worked by clicks from another
-// thread while it runs modally on the test's; each kind saved as a screenshot.
+// thread while it runs modally on the test's; each kind checked for cut or overlapping
+// controls and saved as a screenshot.
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "ScreenChecks.h"
 #include "client/dialog/SendQuestionText.h"
+#include "common/DpiAwareness.h"
 #include "common/TextConversion.h"
-#include "tests/server/ComTestSupport.h"
-#include "tests/support/WindowScreenshot.h"
 
 using namespace parcelon;
 
@@ -41,8 +42,16 @@ struct Shown {
     std::vector<std::wstring> buttons;
 };
 
-// Shows the question, saves screens/NAME.png, presses the button at `press` (-1: Escape).
-SendChoice Ask(const SendQuestion& question, const wchar_t* name, int press, Shown& shown) {
+// The height of a control's font, in pixels.
+LONG FontHeight(HWND window) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+}
+
+// Shows the question, moved to a screen of `movedTo` DPI first when that is not 0; checks
+// its face and saves screens/NAME.png; presses the button at `press` (-1: Escape).
+SendChoice Ask(const SendQuestion& question, const wchar_t* name, int press, Shown& shown, UINT movedTo = 0) {
     DWORD thread = GetCurrentThreadId();
     std::thread user([&] {
         HWND window = WaitForWindow(thread);
@@ -51,10 +60,18 @@ SendChoice Ask(const SendQuestion& question, const wchar_t* name, int press, Sho
         shown.text = TextOf(GetDlgItem(window, kSendQuestionText));
         for (int id = kFirstSendChoice; HWND button = GetDlgItem(window, id); ++id)
             shown.buttons.push_back(TextOf(button));
-        std::wstring folder = testing_support::BuildFile(L"screens\\");
-        CreateDirectoryW(folder.c_str(), nullptr);
-        Sleep(300);
-        EXPECT_TRUE(testing_support::SaveWindowPng(window, folder + name + L".png"));
+        UINT dpi = DpiOfWindow(window);
+        if (movedTo) {
+            HWND text = GetDlgItem(window, kSendQuestionText);
+            LONG before = FontHeight(text);
+            RECT suggested = {};
+            GetWindowRect(window, &suggested);
+            SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(movedTo, movedTo), reinterpret_cast<LPARAM>(&suggested));
+            EXPECT_EQ(MulDiv(before, movedTo, dpi), FontHeight(text));
+            dpi = movedTo;
+        }
+        testing_support::ExpectNothingOverlapsOrIsCut(window, dpi);
+        testing_support::SaveScreen(window, name);
         if (press < 0)
             PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         else
@@ -96,8 +113,21 @@ TEST(SendChoiceWindowTest, BlockedTypesAreListedTwentyAtMostAndEscapeGoesBack) {
 }
 
 TEST(SendChoiceWindowTest, MegabytesNeverMakeAPassingArchiveLookAsSmallAsTheLimit) {
-    EXPECT_EQ(L"35 MB", MegabytesText(35 * kMB, false));
-    EXPECT_EQ(L"35.1 MB", MegabytesText(35 * kMB + 1, true));
-    EXPECT_EQ(L"34.9 MB", MegabytesText(35 * kMB - 1, false));
-    EXPECT_EQ(L"20 MB", MegabytesText(20480 * 1024, false));
+    EXPECT_EQ(L"35 MB", ByteSizeText(35 * kMB, false));
+    EXPECT_EQ(L"35.1 MB", ByteSizeText(35 * kMB + 1, true));
+    EXPECT_EQ(L"34.9 MB", ByteSizeText(35 * kMB - 1, false));
+    EXPECT_EQ(L"20 MB", ByteSizeText(20480 * 1024, false));
+}
+
+TEST(SendChoiceWindowTest, MovedToAScreenOfAnotherScaleItIsLaidOutAgain) {
+    UINT to = ScreenDpi() == kDefaultDpi ? 2 * kDefaultDpi : kDefaultDpi;
+    Shown shown;
+    EXPECT_EQ(SendChoice::Split, Ask(SizeLimitQuestion(static_cast<uint64_t>(48.2 * kMB), 35 * kMB, 3, {}),
+                                     L"send-limit-split-moved", 0, shown, to));
+}
+
+TEST(SendChoiceWindowTest, ALimitUnderHalfAMegabyteIsGivenInKilobytes) {
+    EXPECT_EQ(0u, SizeLimitQuestion(420 * 1024, 300 * 1024, 2, {})
+                      .text.find(L"The archive is 420 KB; this account sends at most 300 KB in one message."));
+    EXPECT_EQ(L"0.5 MB", ByteSizeText(kMB / 2, false));
 }
