@@ -6,6 +6,8 @@
 namespace parcelon {
 
 ModuleActivationScope::ModuleActivationScope(HMODULE module) {
+    // A program's manifest (resource 1) is its process's context already.
+    if (!FindResourceW(module, MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24))) return;  // RT_MANIFEST
     ACTCTXW description = {};
     description.cbSize = sizeof description;
     description.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;

@@ -32,6 +32,13 @@ DWORD WINAPI RunModuleThread(void* parameter) {
 }
 }  // namespace
 
+HMODULE ThisModule() {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&RunModuleThread), &self);
+    return self;
+}
+
 UniqueHandle StartModuleThread(std::function<void()> work) {
     HMODULE self = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&RunModuleThread),

@@ -8,8 +8,10 @@
 
 #include "AttachmentDialog.h"
 #include "DialogDpi.h"
+#include "common/ActivationContext.h"
 #include "common/DiagnosticLog.h"
 #include "common/EntryGuard.h"
+#include "common/ModuleThread.h"
 
 namespace parcelon {
 
@@ -129,7 +131,9 @@ SendChoice AskSendChoice(HWND owner, const SendQuestion& question) {
     WindowState state;
     state.question = &question;
     PerMonitorDpiScope dpiAware;
-    INT_PTR shown = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &empty.header, owner, WindowProc,
+    // In the module's own context its buttons are themed, as in the dialog that asks.
+    ModuleActivationScope themed(ThisModule());
+    INT_PTR shown = DialogBoxIndirectParamW(ThisModule(), &empty.header, owner, WindowProc,
                                             reinterpret_cast<LPARAM>(&state));
     if (shown == -1) {
         PARCELON_LOG_ERROR("The send choice window could not be opened (%lu)", GetLastError());
