@@ -6,9 +6,8 @@
 #include "client/compress/ArchiveDelivery.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
-#include "standin/ApplicationObjects.h"
-#include "standin/MailObjects.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/StandinMessageTest.h"
 
 using namespace parcelon;
 using testing_support::ScratchFolder;
@@ -20,16 +19,11 @@ std::string RandomBytes(size_t n, unsigned seed) {
     return bytes;
 }
 
-class ArchiveDeliveryTest : public ::testing::Test {
+class ArchiveDeliveryTest : public testing_support::StandinMessageTest {
 protected:
     void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        app = new standin::Application;
-        mail = new standin::MailItem;
-        account = new standin::Account(standin::olExchange);
+        StandinMessageTest::SetUp();
         account->SetDeliveryStore(&app->session().defaultStore());
-        mail->SetApplication(app->dispatch());
-        mail->SetAccount(account);
         for (int i = 0; i < 3; ++i) folder.Write("Tree\\f" + std::to_string(i) + ".bin", RandomBytes(100000, i + 1));
         report.archivePath = folder.path("attach.zip");
         ZipArchiveWriter writer;
@@ -37,14 +31,6 @@ protected:
         for (int i = 0; i < 3; ++i)
             ASSERT_TRUE(writer.AddFile(folder.path("Tree\\f" + std::to_string(i) + ".bin").c_str(), false));
         ASSERT_TRUE(writer.Close());
-    }
-    void TearDown() override {
-        standin::ClearFailures();
-        account->Release();
-        mail->Release();
-        app->Release();
-        EXPECT_EQ(0, standin::LiveObjects());
-        CoUninitialize();
     }
     void Deliver(SendChoice answer) {
         MailItem item(mail->dispatch());
@@ -65,9 +51,6 @@ protected:
     }
 
     ScratchFolder folder;
-    standin::Application* app;
-    standin::MailItem* mail;
-    standin::Account* account;
     AttachReport report;
     std::vector<std::wstring> asked;
 };

@@ -4,10 +4,9 @@
 
 #include "client/addin/MessageSizeLimit.h"
 #include "common/UniqueResource.h"
-#include "standin/ApplicationObjects.h"
-#include "standin/MailObjects.h"
 #include "tests/support/DebugOutputCapture.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/StandinMessageTest.h"
 
 using namespace parcelon;
 
@@ -30,26 +29,16 @@ void RemoveKb(const wchar_t* keyPath) {
         RegDeleteValueW(key.get(), L"MaximumAttachmentSize");
 }
 
-class MessageSizeLimitTest : public ::testing::Test {
+class MessageSizeLimitTest : public testing_support::StandinMessageTest {
 protected:
     void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        app = new standin::Application;
+        StandinMessageTest::SetUp();
         app->version = L"16.0.0.0";
-        mail = new standin::MailItem;
-        mail->SetApplication(app->dispatch());
-        account = new standin::Account(standin::olExchange);
-        mail->SetAccount(account);
         for (const wchar_t* key : {kPolicyKey, kPreferencesKey}) RemoveKb(key);
     }
     void TearDown() override {
         for (const wchar_t* key : {kPolicyKey, kPreferencesKey}) RemoveKb(key);
-        standin::ClearFailures();
-        account->Release();
-        mail->Release();
-        app->Release();
-        EXPECT_EQ(0, standin::LiveObjects());
-        CoUninitialize();
+        StandinMessageTest::TearDown();
     }
     MessageSizeLimit Read() { return ReadMessageSizeLimit(MailItem(mail->dispatch())); }
     // Reads with one failure switched on; the limit and whether a fallback was written out.
@@ -62,10 +51,6 @@ protected:
         reported = testing_support::Joined(capture.TakeUntil(fallback)).find(fallback) != std::string::npos;
         return limit;
     }
-
-    standin::Application* app;
-    standin::MailItem* mail;
-    standin::Account* account;
 };
 }  // namespace
 
