@@ -29,11 +29,7 @@ class ArchivePartsTest(unittest.TestCase):
         rng = random.Random(18)
         cls.files = {name: bytes(rng.getrandbits(8) for _ in range(size)) for name, size in SIZES.items()}
         cls.files.update({name: b"echo refused\r\n" for name in BLOCKED})
-        for name, data in cls.files.items():
-            path = os.path.join(cls.tree, name)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
+        base.write_files(cls.tree, cls.files.items())
         stamp = time.mktime((2019, 3, 14, 15, 9, 26, 0, 0, -1))
         os.utime(os.path.join(cls.tree, "Sub/b.bin"), (stamp, stamp))
         os.chmod(os.path.join(cls.tree, "z.bin"), 0o444)

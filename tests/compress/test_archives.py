@@ -32,6 +32,15 @@ WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", 
 CHUNK = 65536
 
 
+def write_files(folder, files):
+    """Writes each name's bytes below `folder`, making the folders on the way."""
+    for name, data in files:
+        path = os.path.join(folder, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
 def windows_path(unix_path):
     drive_c = os.path.join(PREFIX, "drive_c")
     return "C:\\" + os.path.relpath(unix_path, drive_c).replace("/", "\\")
@@ -218,11 +227,7 @@ class UnicodeNamesTest(unittest.TestCase):
         # A file at a path of 1000 characters below a folder named outside the code page.
         deep = "/".join(["p" * 200] * 5) + "/" + "f" * 80 + ".txt"
         cls.files[deep] = b"far down"
-        for name, data in cls.files.items():
-            path = os.path.join(cls.root, cls.chosen, name)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
+        write_files(os.path.join(cls.root, cls.chosen), cls.files.items())
         cls.deep = deep
         cls.prefix = FOLDER + "-unicode/" + cls.chosen + "/"
 
@@ -327,11 +332,7 @@ class ParallelPackTest(unittest.TestCase):
         }
         for i in range(60):
             cls.files["small/%02d.txt" % i] = b"small file %d\n" % i * (i + 1)
-        for name, data in cls.files.items():
-            path = os.path.join(tree, name)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
+        write_files(tree, cls.files.items())
         stamp = time.mktime((2011, 7, 4, 9, 30, 12, 0, 0, -1))
         os.utime(os.path.join(tree, "text.txt"), (stamp, stamp))
         os.chmod(os.path.join(tree, "readonly.txt"), 0o444)

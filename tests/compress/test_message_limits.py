@@ -54,11 +54,7 @@ class MessageLimitsTest(unittest.TestCase):
         cls.tree = os.path.join(cls.root, "Tree")
         rng = random.Random(35)
         cls.files = {name: bytes(rng.getrandbits(8) for _ in range(size)) for name, size in SIZES.items()}
-        for name, data in list(cls.files.items()) + [("Sub/Deep/Setup.EXE", b"MZ")]:
-            path = os.path.join(cls.tree, name)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
+        base.write_files(cls.tree, list(cls.files.items()) + [("Sub/Deep/Setup.EXE", b"MZ")])
         cls.prefix = base.FOLDER + "-limits/Tree/"
 
     @classmethod
