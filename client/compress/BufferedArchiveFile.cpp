@@ -7,7 +7,7 @@
 #include <iowin32.h>
 #include <vector>
 
-#include "ZipEntryDiscard.h"
+#include "ZipWriterAdditions.h"
 
 namespace parcelon {
 

@@ -245,6 +245,7 @@ void PackingWork::Abandon() {
 namespace {
 // How long a stopped job waits for its workers before it lets them end by themselves.
 constexpr DWORD kStopWaitMs = 500;
+constexpr DWORD kCancelAgainMs = 50;
 }  // namespace
 
 PackingJob::PackingJob(const std::vector<FileEntry>& rows, const MailItem& mailItem, const AttachOptions& options,
@@ -277,11 +278,14 @@ void PackingJob::StartWorkers() {
 
 PackingJob::~PackingJob() {
     if (!workers_) return;
-    work_->progress->cancel = true;
     work_->Abandon();
-    CancelSynchronousIo(workers_.get());
-    if (WaitForSingleObject(workers_.get(), kStopWaitMs) == WAIT_TIMEOUT)
-        PARCELON_LOG_ERROR("A stopped packing goes on reading; it ends in the background");
+    // The reads run on the packer's threads, the job's own among them: each is cancelled,
+    // and again now and then, for a read begun just after the flag was looked at.
+    for (DWORD waited = 0; waited < kStopWaitMs; waited += kCancelAgainMs) {
+        work_->progress->Cancel();
+        if (WaitForSingleObject(workers_.get(), kCancelAgainMs) != WAIT_TIMEOUT) return;
+    }
+    PARCELON_LOG_ERROR("A stopped packing goes on reading; it ends in the background");
 }
 
 AttachReport PackingJob::Finish() {

@@ -27,6 +27,8 @@ constexpr uint64_t kProbeWindowBytes = 16 * 1024;
 constexpr uint64_t kProbedChunkBytes = 4 * kProbeWindowBytes;
 // Bytes of a file packed by one chunk.
 constexpr uint64_t kDefaultChunkBytes = 1024 * 1024;
+// The bytes before a deflated chunk that it starts from: deflate's whole window.
+constexpr uint64_t kPrimerBytes = 32 * 1024;
 // A chunk is held in memory whole, and its length goes to crc32_combine as a 32-bit long.
 constexpr uint64_t kMaxChunkBytes = 64 * 1024 * 1024;
 
@@ -48,6 +50,11 @@ struct PackedChunk {
     bool text = false;                // a first chunk's bytes look like text
     bool endsStream = false;          // the entry's data end here
     AddFileResult result{};           // Added, ReadFailed or Cancelled
+    // What the chunk was deflated from before its own bytes, read at the same time, and
+    // the last bytes of a chunk that does not end the stream: the writer, which has both
+    // chunks in hand, checks that the file did not change between them.
+    std::vector<unsigned char> primer;
+    std::vector<unsigned char> tail;
 };
 
 // Packs chunks one after another on one thread. The deflate states and the buffer are
@@ -60,7 +67,7 @@ public:
     ChunkPacker& operator=(const ChunkPacker&) = delete;
 
     // Packs bytes [offset, offset + length) of `file`. A read that fails or finds the end
-    // of the file early ends the entry's data there. `cancel` is looked at between reads;
+    // of the file early ends the entry's data there, and the chunk tells which. `cancel` is looked at between reads;
     // bytes read are added to `bytesRead` as they go. A chunk that is a whole file
     // (offset 0, last) is read from the handle's own position, so nothing else may read it.
     PackedChunk Pack(HANDLE file, uint64_t offset, uint64_t length, bool last, ChunkMethod method,

@@ -17,6 +17,19 @@ namespace parcelon {
 namespace {
 using ChunkKey = std::pair<size_t, uint64_t>;  // file, chunk
 
+// Lets go of a held lock for a scope and takes it back however the scope ends, so that
+// an exception leaves the lock held, as its owner expects.
+class Unlocked {
+public:
+    explicit Unlocked(SlimLock& lock) : lock_(lock) { lock_.unlock(); }
+    ~Unlocked() { lock_.lock(); }
+    Unlocked(const Unlocked&) = delete;
+    Unlocked& operator=(const Unlocked&) = delete;
+
+private:
+    SlimLock& lock_;
+};
+
 struct OpenedFile {
     EntrySource entry;
     SourceFile source;
@@ -47,6 +60,7 @@ public:
 private:
     void Work() {
         try {
+            PackProgress::Reader reader(progress_);
             ChunkPacker packer;
             std::unique_lock<SlimLock> guard(lock_);
             while (!stop_ && !progress_.cancelled()) {
@@ -173,9 +187,11 @@ private:
             PackedChunk chunk = std::move(found->second);
             ready_.erase(found);
             OpenedFile& opened = file->second;
-            lock_.unlock();
-            AddFileResult result = WriteChunk(opened, chunk, writeChunk_ == 0);
-            lock_.lock();
+            AddFileResult result;
+            {
+                Unlocked writing(lock_);
+                result = WriteChunk(opened, chunk, writeChunk_ == 0);
+            }
             --inFlight_;
             if (entryOpen_)
                 ++writeChunk_;
@@ -194,29 +210,44 @@ private:
         if (first) {
             DWORD attributes = source.listedAttributes != INVALID_FILE_ATTRIBUTES ? source.listedAttributes
                                                                                   : file.source.attributes;
-            AddFileResult begun =
-                writer_.BeginRawEntry(source.name, file.source.lastWrite, attributes, chunk.text, chunk.stored);
+            AddFileResult begun = writer_.BeginRawEntry(source.name, file.source.lastWrite, attributes, chunk.text,
+                                                        chunk.stored, file.source.size);
             if (begun != AddFileResult::Added) return begun;
             entryOpen_ = true;
             crc_ = chunk.crc;
             size_ = 0;
+            recent_.clear();
         } else {
             crc_ = crc32_combine(crc_, chunk.crc, static_cast<z_off_t>(chunk.length));
         }
+        // A chunk deflated from bytes before it that are no longer those the entry holds
+        // would fail its CRC when extracted: the file changed between the two reads.
+        bool primedAlike = chunk.primer.size() <= recent_.size() &&
+                           std::equal(chunk.primer.begin(), chunk.primer.end(), recent_.end() - chunk.primer.size());
+        KeepRecentBytes(chunk.tail);
         size_ += chunk.length;
         if (!writer_.WriteRaw(chunk.data.data(), chunk.data.size())) {
             entryOpen_ = false;
             writer_.EndRawEntry(crc_, size_);
             return AddFileResult::WriteFailed;
         }
-        if (!chunk.endsStream) return AddFileResult::Added;
+        if (!chunk.endsStream && primedAlike) return AddFileResult::Added;
         entryOpen_ = false;
-        if (chunk.result == AddFileResult::Added && SourceFileChanged(file.source)) {
+        // An entry holds its whole file or is taken back out of the archive.
+        bool changed = !primedAlike || (chunk.result == AddFileResult::Added && SourceFileChanged(file.source));
+        if (changed || chunk.result != AddFileResult::Added || size_ != file.source.size) {
             if (!writer_.DiscardRawEntry()) return AddFileResult::WriteFailed;
+            if (!changed) return chunk.result == AddFileResult::Added ? AddFileResult::ReadFailed : chunk.result;
             return lastTry ? AddFileResult::Changed : ReadOnceMore(file);
         }
         if (!writer_.EndRawEntry(crc_, size_)) return AddFileResult::WriteFailed;
-        return chunk.result;
+        return AddFileResult::Added;
+    }
+
+    // The last bytes of the entry so far, as many as a chunk is primed with.
+    void KeepRecentBytes(const std::vector<unsigned char>& tail) {
+        recent_.insert(recent_.end(), tail.begin(), tail.end());
+        if (recent_.size() > kPrimerBytes) recent_.erase(recent_.begin(), recent_.end() - kPrimerBytes);
     }
 
     // The file changed while it was read, so its entry was taken back: it is read once
@@ -288,6 +319,7 @@ private:
     bool entryOpen_ = false;
     unsigned long crc_ = 0;
     uint64_t size_ = 0;
+    std::vector<unsigned char> recent_;
 
     PackResults results_;
 };

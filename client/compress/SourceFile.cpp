@@ -69,7 +69,6 @@ AddFileResult OpenSourceFile(const std::string& path, SourceFile& source) {
     source.attributes = stamp.attributes;
     source.lastWrite = stamp.lastWrite;
     source.size = stamp.size;
-    if (!ZipArchiveWriter::FitsEntryLimit(source.size)) return AddFileResult::TooLarge;
     source.handle = std::make_shared<UniqueFile>(std::move(file));
     return AddFileResult::Added;
 }
@@ -88,7 +87,7 @@ bool RestampSourceFile(SourceFile& source) {
         return false;
     source.lastWrite = now.lastWrite;
     source.size = now.size;
-    return ZipArchiveWriter::FitsEntryLimit(source.size);
+    return true;
 }
 
 namespace {
@@ -133,12 +132,14 @@ AddFileResult CopySourceFile(const std::string& path, const std::string& copyPat
     return result;
 }
 
+std::atomic<ReadFileCall> sourceFileRead{&ReadFile};
+
 bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD length, DWORD& read) {
     OVERLAPPED at = {};
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     read = 0;
-    if (ReadFile(file, buffer, length, &read, &at)) return true;
+    if (sourceFileRead.load()(file, buffer, length, &read, &at)) return true;
     if (GetLastError() == ERROR_HANDLE_EOF) {
         read = 0;
         return true;
@@ -148,7 +149,7 @@ bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD length, DWORD& rea
 
 bool ReadOn(HANDLE file, void* buffer, DWORD length, DWORD& read) {
     read = 0;
-    return ReadFile(file, buffer, length, &read, nullptr) != FALSE;
+    return sourceFileRead.load()(file, buffer, length, &read, nullptr) != FALSE;
 }
 
 }  // namespace parcelon

@@ -4,6 +4,7 @@
 // document open), so what was read counts only when the file did not change under it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +40,11 @@ bool RestampSourceFile(SourceFile& source);
 // read once more when it changed while it was read, Changed when it changes again. Added,
 // or why there is no copy; a copy not made whole is deleted.
 AddFileResult CopySourceFile(const std::string& path, const std::string& copyPath);
+
+// The call every read of a source file goes through: ReadFile, or what a test puts in its
+// place to make reads fail part way, block or throw.
+using ReadFileCall = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+extern std::atomic<ReadFileCall> sourceFileRead;
 
 // Reads up to `length` bytes at `offset`; false on a read error. `read` is 0 at the end.
 bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD length, DWORD& read);

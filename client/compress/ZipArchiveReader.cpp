@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include "BufferedArchiveFile.h"
+#include "ZipWriterAdditions.h"
 #include "common/FileSystemPath.h"
 
 namespace parcelon {
@@ -14,7 +15,7 @@ constexpr uLong kHeaderFlagsKept = 1 << 11;  // UTF-8 names; the level bits foll
 constexpr size_t kCopyBlock = 1 << 20;
 
 struct ZipCloser {
-    static void Close(zipFile file) { zipClose(file, nullptr); }
+    static void Close(zipFile file) { zipCloseArchive(file); }
 };
 using UniqueZipFile = UniqueResource<NullIsInvalid<zipFile, &ZipCloser::Close>>;
 
@@ -25,7 +26,12 @@ struct OpenEntry {
 };
 }  // namespace
 
-uint64_t ZipEntryInfo::ArchiveBytes() const { return 30 + 46 + 2 * name.size() + info.compressed_size; }
+uint64_t ZipEntryInfo::ArchiveBytes() const {
+    // An entry that may reach 4 GiB carries its sizes again in zip64 fields: 20 bytes in its
+    // local header, at most 28 in its central one.
+    uint64_t zip64 = zipEntryNeedsZip64(info.uncompressed_size) ? 20 + 28 : 0;
+    return 30 + 46 + 2 * name.size() + zip64 + info.compressed_size;
+}
 
 bool ZipArchiveReader::Open(const std::string& utf8Path) {
     entries_.clear();
@@ -61,7 +67,8 @@ bool ZipArchiveReader::CopyEntry(void* zip, const ZipEntryInfo& entry) const {
     info.external_fa = entry.info.external_fa;
     if (zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
                                 -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, entry.info.version,
-                                entry.info.flag & kHeaderFlagsKept, 0) != ZIP_OK)
+                                entry.info.flag & kHeaderFlagsKept,
+                                zipEntryNeedsZip64(entry.info.uncompressed_size)) != ZIP_OK)
         return false;
     std::vector<char> block(kCopyBlock);
     uint64_t copied = 0;
@@ -73,7 +80,7 @@ bool ZipArchiveReader::CopyEntry(void* zip, const ZipEntryInfo& entry) const {
         copied += static_cast<uint64_t>(read);
     }
     return copied == entry.info.compressed_size &&
-           zipCloseFileInZipRaw64(zip, entry.info.uncompressed_size, entry.info.crc) == ZIP_OK;
+           zipCloseFileInZipKeepingHost(zip, entry.info.uncompressed_size, entry.info.crc) == ZIP_OK;
 }
 
 bool ZipArchiveReader::CopyEntries(const std::vector<size_t>& indexes, const std::string& utf8Path) const {
@@ -84,7 +91,7 @@ bool ZipArchiveReader::CopyEntries(const std::vector<size_t>& indexes, const std
     bool copied = archive_ && zip;
     for (size_t i = 0; copied && i < indexes.size(); ++i)
         copied = indexes[i] < entries_.size() && CopyEntry(zip.get(), entries_[indexes[i]]);
-    if (zip) copied = zipClose(zip.release(), nullptr) == ZIP_OK && copied;
+    if (zip) copied = zipCloseArchive(zip.release()) == ZIP_OK && copied;
     if (!copied) DeleteFileW(path.c_str());
     return copied;
 }

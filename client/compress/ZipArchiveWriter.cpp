@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "BufferedArchiveFile.h"
-#include "ZipEntryDiscard.h"
+#include "ZipWriterAdditions.h"
 #include "FileLocalTime.h"
 #include "ParallelPacker.h"
 #include "common/FileSystemPath.h"
@@ -57,8 +57,6 @@ const char* DescribeAddFileResult(AddFileResult result) {
         case AddFileResult::NoAccess: return "no access";
         case AddFileResult::CannotOpen: return "cannot be opened";
         case AddFileResult::LinkNotFollowed: return "link not followed";
-        case AddFileResult::TooLarge: return "too large (4 GiB or more)";
-        case AddFileResult::TooManyEntries: return "too many entries (65535 at most)";
         case AddFileResult::ReadFailed: return "could not be read completely";
         case AddFileResult::Changed: return "changed while it was read";
         case AddFileResult::WriteFailed: return "could not be written to the archive";
@@ -72,12 +70,6 @@ ZipArchiveWriter::ZipArchiveWriter(const char* archivePath, const char* baseFold
 }
 
 ZipArchiveWriter::~ZipArchiveWriter() { Close(); }
-
-bool ZipArchiveWriter::FitsEntryLimit(unsigned long long size) {
-    // Deflate's worst-case growth (zlib's deflateBound for raw streams), with room to spare.
-    unsigned long long bound = size + (size >> 12) + (size >> 14) + (size >> 25) + 64;
-    return bound < 0xFFFFFFFFull;
-}
 
 bool ZipArchiveWriter::Open(const char* archivePath, const char* baseFolder, bool append) {
     Close();
@@ -126,9 +118,8 @@ AddFileResult ZipArchiveWriter::PrepareEntry(const std::string& path, bool store
 }
 
 AddFileResult ZipArchiveWriter::BeginRawEntry(const EncodedEntryName& name, const FILETIME& lastWrite,
-                                              DWORD attributes, bool text, bool stored) {
+                                              DWORD attributes, bool text, bool stored, uint64_t size) {
     if (!zip_) return AddFileResult::NotOpen;
-    if (entries_ >= kMaxEntries) return AddFileResult::TooManyEntries;
     SYSTEMTIME written = {};
     LocalCalendarTime(lastWrite, &written);
     zip_fileinfo info = {};
@@ -139,7 +130,7 @@ AddFileResult ZipArchiveWriter::BeginRawEntry(const EncodedEntryName& name, cons
                                          stored ? 0 : Z_DEFLATED, stored ? 0 : Z_DEFAULT_COMPRESSION, 1,
                                          -MAX_WBITS, DEF_MEM_LEVEL,
                                          Z_DEFAULT_STRATEGY, nullptr, 0, kVersionMadeBy,
-                                         name.utf8 ? kUtf8NameFlag : 0, 0);
+                                         name.utf8 ? kUtf8NameFlag : 0, zipEntryNeedsZip64(size));
     if (opened != ZIP_OK) {
         zipCloseFileInZipRaw64(zip_, 0, 0);
         return AddFileResult::WriteFailed;
@@ -160,7 +151,7 @@ bool ZipArchiveWriter::WriteRaw(const void* data, size_t length) {
 }
 
 bool ZipArchiveWriter::EndRawEntry(unsigned long crc, uint64_t size) {
-    return zipCloseFileInZipRaw64(zip_, size, crc) == ZIP_OK;
+    return zipCloseFileInZipKeepingHost(zip_, size, crc) == ZIP_OK;
 }
 
 bool ZipArchiveWriter::DiscardRawEntry() {
@@ -173,7 +164,7 @@ bool ZipArchiveWriter::DiscardRawEntry() {
 }
 
 bool ZipArchiveWriter::Close() {
-    int result = zip_ ? zipClose(zip_, nullptr) : ZIP_OK;
+    int result = zip_ ? zipCloseArchive(zip_) : ZIP_OK;
     zip_ = nullptr;
     baseFolder_.clear();
     return result == ZIP_OK;

@@ -24,9 +24,7 @@ enum class AddFileResult {
     NoAccess,
     CannotOpen,      // any other reason the source could not be opened (a folder, a device)
     LinkNotFollowed, // a folder that is a link (junction, symbolic link, mount point) or loops back
-    TooLarge,        // would pass the format's 4 GiB entry limit
-    TooManyEntries,  // the archive already holds 65535 entries
-    ReadFailed,      // reading stopped part way; the entry holds what was read
+    ReadFailed,      // reading stopped part way, or ended before the file's size: no entry
     Changed,         // changed while it was read, and again when read once more
     WriteFailed,
     Cancelled,       // the user stopped the packing
@@ -48,8 +46,6 @@ struct EntrySource {
 
 class ZipArchiveWriter {
 public:
-    static constexpr size_t kMaxEntries = 0xFFFF;
-
     ZipArchiveWriter() = default;
     ZipArchiveWriter(const char* archivePath, const char* baseFolder, bool append);
     virtual ~ZipArchiveWriter();
@@ -67,8 +63,9 @@ public:
 
     // Writes an entry from data deflated (or, when `stored`, left as they are) elsewhere:
     // begin, write its pieces in order, end with the CRC-32 and the size of the bytes read.
+    // `size` is the file's: an entry that may reach 4 GiB gets zip64 sizes, no other.
     AddFileResult BeginRawEntry(const EncodedEntryName& name, const FILETIME& lastWrite, DWORD attributes,
-                                bool text, bool stored);
+                                bool text, bool stored, uint64_t size);
     bool WriteRaw(const void* data, size_t length);
     bool EndRawEntry(unsigned long crc, uint64_t size);
     // Takes back the entry begun last and not yet ended, as if it had never been begun:
@@ -79,10 +76,6 @@ public:
     const std::string& baseFolder() const { return baseFolder_; }
     size_t entryCount() const { return entries_; }
     AddFileResult lastAddResult() const { return lastAdd_; }
-
-    // Whether a file of `size` bytes can be stored without the zip64 extensions, even
-    // when deflate cannot shrink it.
-    static bool FitsEntryLimit(unsigned long long size);
 
 private:
 

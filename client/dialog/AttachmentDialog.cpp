@@ -311,7 +311,7 @@ INT_PTR OnOk(HWND dialog, DialogState& state) {
 INT_PTR OnCommand(HWND dialog, DialogState& state, int id, int code) {
     if (state.packing) {  // only Cancel works while OK packs
         if (id == IDCANCEL) {
-            state.packing->cancel = true;
+            state.packing->Cancel();
             state.panel->Update(*state.packing);
         }
         return 0;
@@ -409,7 +409,7 @@ INT_PTR CALLBACK AttachmentDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             OnDpiChanged(dialog, *state, wParam, lParam);
             return TRUE;
         case WM_DESTROY:
-            if (state->packing) state->packing->cancel = true;
+            if (state->packing) state->packing->Cancel();
             // Packing into an archive is stopped and waited for here; attaching file by
             // file ends in the frame below, which still uses the run.
             if (state->run && state->run->job && !state->delivering) EndPacking(dialog, *state);
@@ -457,7 +457,7 @@ void EndAttachmentDialogs() {
         if (state->packing && !(state->run && state->run->job)) {
             // Attaching file by file runs in a frame below: it stops before the next file,
             // takes off what it attached, and the dialog then ends.
-            state->packing->cancel = true;
+            state->packing->Cancel();
             continue;
         }
         // A packing into an archive is stopped now, so that its end can attach nothing.

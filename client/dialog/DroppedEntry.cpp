@@ -23,12 +23,12 @@ std::vector<std::string> DroppedPaths(HDROP drop) {
 }
 
 namespace {
-FileEntry MakeEntry(DWORD attributes, const FILETIME& lastWrite, DWORD sizeLow, std::string& name,
+FileEntry MakeEntry(DWORD attributes, const FILETIME& lastWrite, DWORD sizeHigh, DWORD sizeLow, std::string& name,
                     std::string& path) {
     FileEntry entry;
     entry.attributes = attributes;
     entry.modified = (uint64_t(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
-    entry.size = sizeLow;
+    entry.size = (uint64_t(sizeHigh) << 32) | sizeLow;
     entry.name = std::move(name);
     entry.path = std::move(path);
     return entry;
@@ -37,7 +37,8 @@ FileEntry MakeEntry(DWORD attributes, const FILETIME& lastWrite, DWORD sizeLow, 
 std::optional<FileEntry> ListedEntry(const std::wstring& fileSystemPath, std::string& name, std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA listed = {};
     if (!GetFileAttributesExW(fileSystemPath.c_str(), GetFileExInfoStandard, &listed)) return std::nullopt;
-    return MakeEntry(listed.dwFileAttributes, listed.ftLastWriteTime, listed.nFileSizeLow, name, path);
+    return MakeEntry(listed.dwFileAttributes, listed.ftLastWriteTime, listed.nFileSizeHigh, listed.nFileSizeLow, name,
+                     path);
 }
 }  // namespace
 
@@ -72,7 +73,7 @@ std::optional<FileEntry> MakeDroppedEntry(std::string path) {
 
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
-    return MakeEntry(info.dwFileAttributes, info.ftLastWriteTime, info.nFileSizeLow, name, path);
+    return MakeEntry(info.dwFileAttributes, info.ftLastWriteTime, info.nFileSizeHigh, info.nFileSizeLow, name, path);
 }
 
 }  // namespace parcelon

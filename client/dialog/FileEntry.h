@@ -13,7 +13,7 @@ struct FileEntry {
     uint32_t attributes = 0;  // attribute bits as found on disk; drive rows carry 0
     std::string name;         // UTF-8, without folder part
     std::string path;         // UTF-8, full path; a folder's path ends with a backslash
-    uint32_t size = 0;        // low 32 bits of the size in bytes
+    uint64_t size = 0;        // in bytes
     uint64_t modified = 0;    // last write, 100 ns since 1601-01-01 UTC
 
     bool isFolder() const { return (attributes & kFolderAttribute) != 0; }

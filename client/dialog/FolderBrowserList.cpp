@@ -59,7 +59,7 @@ void ListFolder(HWND list, const std::string& folder) {
             entry.attributes = found.dwFileAttributes;
             entry.name = Utf8FromWide(found.cFileName);
             entry.path = folder + entry.name + (entry.isFolder() ? "\\" : "");
-            entry.size = found.nFileSizeLow;
+            entry.size = (uint64_t(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
             entry.modified = FileTimeValue(found.ftLastWriteTime);
             int inserted = InsertEntryRow(list, row, entry, entry.isFolder() ? kFolderIcon : kDocumentIcon);
             if (inserted < 0) continue;

@@ -95,11 +95,7 @@ void ClearRows(HWND list) {
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
 }
 
-std::wstring SizeText(uint32_t size) {
-    wchar_t text[16] = {};
-    swprintf(text, 16, L"%u", size);
-    return text;
-}
+std::wstring SizeText(uint64_t size) { return std::to_wstring(size); }
 
 std::wstring DateText(uint64_t fileTime) {
     FILETIME time = {static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};

@@ -40,7 +40,7 @@ void FreeListEntries(HWND list);
 void ClearRows(HWND list);
 
 // Column texts: the size as "%u", the last-write time in UTC as "MM/DD/YYYY  hh:mm".
-std::wstring SizeText(uint32_t size);
+std::wstring SizeText(uint64_t size);
 std::wstring DateText(uint64_t fileTime);
 std::wstring WindowText(HWND window);
 

@@ -3,7 +3,7 @@
    than what was once written (an entry taken back). */
 #include "iowin32.c"
 
-#include "ZipEntryDiscard.h"
+#include "ZipWriterAdditions.h"
 
 int win32_truncate_file_func(voidpf stream) {
     if (stream == NULL) return -1;

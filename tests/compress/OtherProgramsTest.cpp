@@ -5,7 +5,9 @@
 #include <zlib.h>
 
 #include "client/compress/CompressAndAttach.h"
+#include "client/compress/PackChunk.h"
 #include "client/compress/ParallelPacker.h"
+#include "client/compress/SourceFile.h"
 #include "client/dialog/DroppedEntry.h"
 #include "host/ZipListing.h"
 #include "standin/MailObjects.h"
@@ -130,4 +132,79 @@ TEST_F(OtherProgramsTest, AFileThatChangesOnceWhileItIsReadIsReadOnceMoreAndPack
     ASSERT_TRUE(entries && entries->size() == 1);
     EXPECT_EQ(content.size(), (*entries)[0].size) << "the version after the change";
     EXPECT_EQ(Crc(content, content.size()), (*entries)[0].crc32);
+}
+
+namespace {
+// Reads of a file whose size is odd fail at its middle, after what comes before it was
+// read (a share that drops); a size of 2 mod 4 ends early at its middle instead, as if the
+// file were shorter than its size.
+BOOL WINAPI FailingAtTheMiddle(HANDLE file, LPVOID buffer, DWORD length, LPDWORD read, LPOVERLAPPED at) {
+    LARGE_INTEGER size = {}, position = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart % 4 == 0) return ReadFile(file, buffer, length, read, at);
+    if (at)
+        position.QuadPart = (static_cast<LONGLONG>(at->OffsetHigh) << 32) | at->Offset;
+    else
+        SetFilePointerEx(file, LARGE_INTEGER{}, &position, FILE_CURRENT);
+    LONGLONG middle = size.QuadPart / 2;
+    if (position.QuadPart + length <= middle) return ReadFile(file, buffer, length, read, at);
+    DWORD before = static_cast<DWORD>(std::max<LONGLONG>(0, middle - position.QuadPart));
+    if (!ReadFile(file, buffer, before, read, at)) return FALSE;
+    if (size.QuadPart % 4 == 2) return TRUE;
+    SetLastError(ERROR_NETNAME_DELETED);
+    return FALSE;
+}
+
+// The 32 KiB a chunk is primed with read differently from the bytes of the chunk before
+// it: always for a file of a size of 1 mod 4, the first time for one of 2 mod 4.
+std::atomic<int> primersChanged{0};
+BOOL WINAPI PrimerChanging(HANDLE file, LPVOID buffer, DWORD length, LPDWORD read, LPOVERLAPPED at) {
+    LARGE_INTEGER size = {};
+    BOOL ok = ReadFile(file, buffer, length, read, at);
+    bool primer = at && length == kPrimerBytes && (at->Offset != 0 || at->OffsetHigh != 0);
+    if (!ok || !primer || !GetFileSizeEx(file, &size) || size.QuadPart % 4 == 0 || size.QuadPart % 4 == 3) return ok;
+    if (size.QuadPart % 4 == 2 && primersChanged.fetch_add(1) > 0) return ok;
+    static_cast<char*>(buffer)[length / 2] ^= 0x55;
+    return ok;
+}
+
+struct ReadsThrough {
+    explicit ReadsThrough(ReadFileCall call) { sourceFileRead = call; }
+    ~ReadsThrough() { sourceFileRead = &ReadFile; }
+};
+}  // namespace
+
+TEST_F(OtherProgramsTest, AFileWhoseReadFailsPartWayOrEndsEarlyIsLeftOutWithNoEntryAndReported) {
+    ReadsThrough failing(&FailingAtTheMiddle);
+    std::string good = folder.Write("good.txt", Mixed(3 * 1024 * 1024));
+    std::string chunked = folder.Write("share.doc", Mixed(3 * 1024 * 1024 + 1));  // several chunks
+    std::string whole = folder.Write("cloud.txt", Mixed(100 * 1000 + 1));       // one chunk
+    std::string shorter = folder.Write("short.txt", Mixed(3 * 1024 * 1024 + 2));
+    AttachReport report;
+    auto entries = Pack({chunked, whole, good, shorter}, report);
+    ASSERT_EQ(1u, entries.size()) << "nothing of what was read of the others stays";
+    EXPECT_EQ("good.txt", entries[0].name.substr(entries[0].name.rfind('/') + 1));
+    EXPECT_EQ(Crc(Mixed(3 * 1024 * 1024), 3 * 1024 * 1024), entries[0].crc32);
+    ASSERT_EQ(3u, report.leftOut.size());
+    std::vector<std::string> paths = {chunked, whole, shorter};
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(paths[i], report.leftOut[i].path);
+        EXPECT_EQ("could not be read completely", report.leftOut[i].reason);
+    }
+}
+
+TEST_F(OtherProgramsTest, AChunkPrimedWithBytesUnlikeTheChunkBeforeIsReadOnceMoreThenLeftOutAsChanged) {
+    ReadsThrough changing(&PrimerChanging);
+    primersChanged = 0;
+    std::string always = folder.Write("mapped.db", Mixed(2 * 1024 * 1024 + 1));
+    std::string content = Mixed(2 * 1024 * 1024 + 2);
+    std::string once = folder.Write("once.db", content);
+    AttachReport report;
+    auto entries = Pack({always, once}, report);
+    ASSERT_EQ(1u, report.leftOut.size());
+    EXPECT_EQ(always, report.leftOut[0].path);
+    EXPECT_EQ("changed while it was read", report.leftOut[0].reason);
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(content.size(), entries[0].size) << "read once more, whole";
+    EXPECT_EQ(Crc(content, content.size()), entries[0].crc32);
+    EXPECT_GT(primersChanged.load(), 0);
 }

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
 #include <thread>
 
 #include "client/compress/CompressAndAttach.h"
 #include "client/compress/FolderWalk.h"
 #include "client/compress/ParallelPacker.h"
+#include "client/compress/SourceFile.h"
 #include "client/dialog/DroppedEntry.h"
 #include "common/UniqueResource.h"
 #include "host/ZipListing.h"
@@ -227,6 +229,88 @@ TEST(ParallelPacker, OneWorkerAndSeveralWriteTheSameArchive) {
     ASSERT_EQ(2u, entries->size());
     EXPECT_EQ("src/text.txt", (*entries)[0].name);
     EXPECT_EQ(text.size(), (*entries)[0].size);
+}
+
+namespace {
+// A read that blocks until it is cancelled, as one on a share that went away does: it
+// waits on a pipe that nobody writes to.
+HANDLE silentPipe = nullptr;
+std::atomic<int> blockedReads{0};
+BOOL WINAPI BlockingRead(HANDLE, LPVOID buffer, DWORD, LPDWORD read, LPOVERLAPPED) {
+    ++blockedReads;
+    return ReadFile(silentPipe, buffer, 1, read, nullptr);
+}
+
+// The first read of a file changes it, so that it is read once more; reading it once more
+// runs out of memory.
+std::string changedPath;
+std::atomic<int> readsSeen{0};
+BOOL WINAPI ChangingThenOutOfMemory(HANDLE file, LPVOID buffer, DWORD length, LPDWORD read, LPOVERLAPPED at) {
+    if (readsSeen.fetch_add(1) > 0) throw std::bad_alloc();
+    BOOL ok = ReadFile(file, buffer, length, read, at);
+    parcelon::UniqueFile writer(CreateFileA(changedPath.c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(writer.get(), "!", 1, &written, nullptr);
+    return ok;
+}
+}  // namespace
+
+// Cancel ends reads that block on every worker thread, not only on the calling one.
+TEST(ParallelPacker, CancelEndsTheReadsEachWorkerIsBlockedIn) {
+    ScratchFolder folder;
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    parcelon::UniqueHandle pipeRead(readEnd), pipeWrite(writeEnd);
+    silentPipe = readEnd;
+    std::string archive = folder.path("blocked.zip");
+    ZipArchiveWriter writer(archive.c_str(), folder.path().c_str(), false);
+    std::vector<EntrySource> sources(3);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(AddFileResult::Added,
+                  writer.PrepareEntry(folder.Write("f" + std::to_string(i) + ".txt", "on a share"), false, sources[i]));
+    PackSettings settings;
+    settings.workers = 3;
+    PackProgress progress;
+    sourceFileRead = &BlockingRead;
+    std::atomic<bool> ended{false};
+    PackResults results;
+    std::thread packing([&] {
+        results = PackEntries(writer, sources, settings, progress);
+        ended = true;
+    });
+    while (blockedReads.load() < 3) Sleep(1);
+    Sleep(100);  // into the reads
+    progress.Cancel();
+    for (int waited = 0; !ended && waited < 10000; waited += 10) Sleep(10);
+    EXPECT_TRUE(ended.load()) << "a worker still waits on its read";
+    pipeWrite.reset();  // lets a read the cancel missed end, so that the test does
+    packing.join();
+    sourceFileRead = &ReadFile;
+    EXPECT_TRUE(results.cancelled);
+}
+
+// An exception on the write path, with the lock let go, leaves it held for the handler:
+// the packing stops as a failed write, and a new one runs.
+TEST(ParallelPacker, RunningOutOfMemoryWhileReadingOnceMoreStopsThePackingCleanly) {
+    ScratchFolder folder;
+    changedPath = folder.Write("changing.txt", "changes when read");
+    std::string archive = folder.path("failed.zip");
+    for (bool failing : {true, false}) {
+        ZipArchiveWriter writer(archive.c_str(), folder.path().c_str(), false);
+        std::vector<EntrySource> sources(1);
+        ASSERT_EQ(AddFileResult::Added, writer.PrepareEntry(changedPath, false, sources[0]));
+        PackSettings settings;
+        settings.workers = 2;
+        PackProgress progress;
+        readsSeen = 0;
+        sourceFileRead = failing ? &ChangingThenOutOfMemory : &ReadFile;
+        PackResults results = PackEntries(writer, sources, settings, progress);
+        sourceFileRead = &ReadFile;
+        EXPECT_EQ(failing, results.writeFailed);
+        if (!failing) EXPECT_EQ(AddFileResult::Added, results.results.at(0));
+    }
 }
 
 // Sources are taken as the work in flight allows: the packer never holds more than a few

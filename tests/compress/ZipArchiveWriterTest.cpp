@@ -150,39 +150,6 @@ TEST_F(ZipWriterTest, FilesThatCannotBeReadAreRefusedWithTheirReason) {
     EXPECT_EQ(std::vector<std::string>{Names().at(0)}, Names());
 }
 
-TEST_F(ZipWriterTest, FilesOfFourGigabytesAreLeftOutBeforeAnythingIsWritten) {
-    std::string big = folder.path("big.bin");
-    {
-        parcelon::UniqueFile file(
-            CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        LARGE_INTEGER size;
-        size.QuadPart = 0x100000000ll;
-        ASSERT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
-    }
-    folder.Write("small.txt", "small");
-    ZipArchiveWriter writer(archive.c_str(), nullptr, false);
-    EXPECT_FALSE(writer.AddFile(big.c_str(), false));
-    EXPECT_EQ(AddFileResult::TooLarge, writer.lastAddResult());
-    EXPECT_TRUE(writer.AddFile(folder.path("small.txt").c_str(), false));
-    EXPECT_TRUE(writer.Close());
-    EXPECT_EQ(std::vector<std::string>{"small.txt"}, Names());
-
-    EXPECT_TRUE(ZipArchiveWriter::FitsEntryLimit(0xFF000000ull));
-    EXPECT_FALSE(ZipArchiveWriter::FitsEntryLimit(0xFFFFFFFFull)) << "deflate may grow it past 4 GiB";
-}
-
-TEST_F(ZipWriterTest, TheArchiveTakesAtMost65535Entries) {
-    std::string empty = folder.Write("empty.txt", "");
-    ZipArchiveWriter writer(archive.c_str(), nullptr, false);
-    for (size_t i = 0; i < ZipArchiveWriter::kMaxEntries; ++i)
-        ASSERT_TRUE(writer.AddFile(empty.c_str(), false)) << "entry " << i;
-    EXPECT_FALSE(writer.AddFile(empty.c_str(), false));
-    EXPECT_EQ(AddFileResult::TooManyEntries, writer.lastAddResult());
-    EXPECT_TRUE(writer.Close());
-    auto entries = Entries();
-    EXPECT_EQ(65535u, entries.size());
-}
-
 TEST_F(ZipWriterTest, TimesOutsideTheDosRangeAreClamped) {
     std::string old = folder.Write("old.txt", "1975");
     std::string usual = folder.Write("usual.txt", "2006");

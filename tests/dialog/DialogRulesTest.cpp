@@ -27,7 +27,7 @@ TEST(ArchiveNameTest, TrimsAddsZipAndRefusesWhatWindowsCannotName) {
 }
 
 namespace {
-FileEntry Entry(const std::string& name, uint32_t attributes = 0, uint32_t size = 0, uint64_t modified = 0) {
+FileEntry Entry(const std::string& name, uint32_t attributes = 0, uint64_t size = 0, uint64_t modified = 0) {
     FileEntry e;
     e.attributes = attributes;
     e.name = name;
@@ -58,6 +58,7 @@ TEST(EntryOrderTest, DotDotBeforeNamelessDrivesLastFoldersFirstThenTheKey) {
     EXPECT_LT(CompareNames("abc", "abcd"), 0);
     // Sizes and times as unsigned numbers.
     EXPECT_LT(CompareEntries(Entry("a", 0, 0x7FFFFFFF), Entry("b", 0, 0x80000000u), SortKey::Size), 0);
+    EXPECT_LT(CompareEntries(Entry("a", 0, 3ull << 30), Entry("b", 0, 5ull << 30), SortKey::Size), 0);
     EXPECT_LT(CompareEntries(Entry("a", 0, 0, 1), Entry("b", 0, 0, 0x8000000000000000ull), SortKey::Modified), 0);
     EXPECT_EQ(0, CompareItemData(0, reinterpret_cast<LPARAM>(&file), SortKey::Name));
 }
@@ -75,7 +76,7 @@ TEST(ListTextTest, DateInUtcWithTwoBlanksAndSizeUnsigned) {
     EXPECT_EQ(L"03/15/2006  14:05", DateText((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime));
     EXPECT_EQ(L"01/01/1601  00:00", DateText(0));
     EXPECT_EQ(L"4294967295", SizeText(0xFFFFFFFFu));
-    EXPECT_EQ(L"1073741824", SizeText(static_cast<uint32_t>(5ull << 30)));
+    EXPECT_EQ(L"5368709120", SizeText(5ull << 30));
 }
 
 TEST(AttachReportTextTest, ListsEveryLeftOutFileWithItsReasonAndExplainsAStop) {
