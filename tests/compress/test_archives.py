@@ -17,6 +17,7 @@ import tempfile
 import time
 import unittest
 import zipfile
+import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import dll_registration  # noqa: E402
@@ -430,6 +431,71 @@ class ParallelPackTest(unittest.TestCase):
         output, rc = pack(os.path.join(self.root, "x.zip"), "--threads", "0", windows_path(self.tree))
         self.assertEqual(2, rc)
         self.assertIn("usage: parcelon-host pack", output)
+
+
+class Zip64Test(unittest.TestCase):
+    """Zip64 where an archive needs it: 65,535 entries or more, an entry of 4 GiB or more."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.root = os.path.join(PREFIX, "drive_c", FOLDER + "-zip64")
+        shutil.rmtree(cls.root, ignore_errors=True)
+        # 65,535 files in one folder and 4,465 in another: alone, and both, 70,000.
+        cls.many = os.path.join(cls.root, "Many")
+        cls.more = os.path.join(cls.root, "More")
+        write_files(cls.many, (("%05d.txt" % i, b"%d\n" % i) for i in range(65535)))
+        write_files(cls.more, (("%05d.txt" % i, b"%d\n" % i) for i in range(65535, 70000)))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.root, ignore_errors=True)
+
+    def assert_read_whole_by_all(self, path, expected):
+        with zipfile.ZipFile(path) as z:
+            names = z.namelist()
+            self.assertEqual(len(expected), len(names))
+            for name in names:
+                self.assertEqual(expected[name.rsplit("/", 1)[-1]], z.read(name), name)
+        test = subprocess.run(["unzip", "-tq", path], capture_output=True)
+        self.assertEqual(0, test.returncode, test.stdout[-2000:])
+        test = subprocess.run(["7zz", "t", path], capture_output=True)
+        self.assertEqual(0, test.returncode, test.stdout[-2000:])
+        self.assertIn(b"Files: %d" % len(expected), test.stdout)
+
+    def test_65535_and_70000_small_files_are_all_packed_and_read_back(self):
+        content = {"%05d.txt" % i: b"%d\n" % i for i in range(70000)}
+        for label, folders, count in (("65535", [self.many], 65535), ("70000", [self.many, self.more], 70000)):
+            out = os.path.join(self.root, label + ".zip")
+            output, rc = pack(out, *map(windows_path, folders))
+            self.assertEqual(0, rc, output[-2000:])
+            self.assertIn("(%d files)" % count, output)
+            self.assert_read_whole_by_all(out, {n: content[n] for n in sorted(content)[:count]})
+
+    def test_a_sparse_file_of_4_5_gib_is_packed_and_read_back_with_its_crc(self):
+        free = shutil.disk_usage(self.root).free
+        if free < 2 << 30:
+            self.skipTest("%d bytes free" % free)
+        big = os.path.join(self.root, "Big", "zeros.bin")
+        os.makedirs(os.path.dirname(big))
+        size = 9 << 29
+        with open(big, "wb") as f:
+            f.truncate(size)
+        out = os.path.join(self.root, "big.zip")
+        output, rc = pack(out, windows_path(big))
+        os.unlink(big)
+        self.assertEqual(0, rc, output[-2000:])
+        with zipfile.ZipFile(out) as z:
+            info = z.infolist()[0]
+            self.assertEqual(size, info.file_size)
+            self.assertEqual(11, info.create_system, "made on NTFS, as every entry")
+            crc = 0
+            with z.open(info) as entry:  # zipfile checks the CRC at the end
+                for block in iter(lambda: entry.read(1 << 24), b""):
+                    self.assertEqual(bytes(len(block)), block)
+                    crc = zlib.crc32(block, crc)
+            self.assertEqual(info.CRC, crc)
+        test = subprocess.run(["unzip", "-tq", out], capture_output=True)
+        self.assertEqual(0, test.returncode, test.stdout)
 
 
 class LinkedFoldersTest(unittest.TestCase):
