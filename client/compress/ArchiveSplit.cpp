@@ -8,6 +8,8 @@
 namespace parcelon {
 
 namespace {
+constexpr uint64_t kZip64EndBytes = 56 + 20;
+
 uint64_t FileBytes(const std::string& utf8Path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(FileSystemPath(utf8Path).c_str(), GetFileExInfoStandard, &data)) return UINT64_MAX;
@@ -28,12 +30,14 @@ SplitPlan PlanSplit(const std::vector<ZipEntryInfo>& entries, uint64_t largestPa
             plan.tooLarge.push_back(entries[i].name);
             continue;
         }
-        if (plan.parts.empty() || filled + bytes > largestPart) {
+        // The 65,535th entry of a part brings the zip64 end records with it.
+        auto withEntry = [&] { return bytes + (plan.parts.back().size() + 1 == 0xFFFF ? kZip64EndBytes : 0); };
+        if (plan.parts.empty() || filled + withEntry() > largestPart) {
             plan.parts.emplace_back();
             filled = kEmptyArchiveBytes;
         }
+        filled += withEntry();
         plan.parts.back().push_back(i);
-        filled += bytes;
     }
     if (!plan.tooLarge.empty()) plan.parts.clear();
     return plan;

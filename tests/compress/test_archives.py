@@ -475,7 +475,7 @@ class Zip64Test(unittest.TestCase):
         free = shutil.disk_usage(self.root).free
         if free < 2 << 30:
             self.skipTest("%d bytes free" % free)
-        big = os.path.join(self.root, "Big", "zeros.bin")
+        big = os.path.join(self.root, "Big", "z\u00e9ros.bin")
         os.makedirs(os.path.dirname(big))
         size = 9 << 29
         with open(big, "wb") as f:
@@ -487,7 +487,10 @@ class Zip64Test(unittest.TestCase):
         with zipfile.ZipFile(out) as z:
             info = z.infolist()[0]
             self.assertEqual(size, info.file_size)
+            # What the library's zip64 path would drop.
             self.assertEqual(11, info.create_system, "made on NTFS, as every entry")
+            self.assertEqual(0x800, info.flag_bits & 0x800, "a UTF-8 name")
+            self.assertEqual(0x20, info.external_attr & 0xFF)
             crc = 0
             with z.open(info) as entry:  # zipfile checks the CRC at the end
                 for block in iter(lambda: entry.read(1 << 24), b""):
