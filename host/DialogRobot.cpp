@@ -87,13 +87,17 @@ std::wstring CellOf(HWND list, int row, int column) {
     }
 }
 
-// The report window of left-out files: its line, then a line for each of its rows.
+// The report window of left-out and renamed files: its line, then a line for each of its
+// rows.
 void PrintReportRows(const std::wstring& summary, HWND list) {
     printf("report: %s\n", parcelon::Utf8FromWide(summary).c_str());
     int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows; ++row)
-        printf("left out: %s (%s)\n", parcelon::Utf8FromWide(CellOf(list, row, 0)).c_str(),
-               parcelon::Utf8FromWide(CellOf(list, row, 1)).c_str());
+    for (int row = 0; row < rows; ++row) {
+        std::wstring reason = CellOf(list, row, 1);
+        bool renamed = reason.compare(0, 10, L"packed as ") == 0;
+        printf("%s: %s (%s)\n", renamed ? "renamed" : "left out", parcelon::Utf8FromWide(CellOf(list, row, 0)).c_str(),
+               parcelon::Utf8FromWide(reason).c_str());
+    }
 }
 
 // The button a user gives for `answer`.

@@ -122,7 +122,7 @@ int RunPackCommand(const std::vector<std::string>& arguments) {
             report.LeaveOut(path, "cannot be opened");
     }
     ZipArchiveWriter writer;
-    if (!writer.Open(args.out.c_str(), SystemDriveRoot().c_str(), false)) {
+    if (!writer.Open(args.out.c_str(), "", false)) {
         fprintf(stderr, "parcelon-host: cannot create %s (error %lu)\n", args.out.c_str(), GetLastError());
         return 1;
     }

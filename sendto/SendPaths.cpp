@@ -75,7 +75,7 @@ int PackAndShow(HINSTANCE resources, const std::vector<std::string>& paths, cons
     if (report.cancelled) return kSendCancelled;
     std::wstring stop = DescribeAttachStop(report);
     if (!stop.empty()) Tell(window.handle(), stop, MB_ICONWARNING);
-    else if (!report.leftOut.empty()) ShowReport(resources, window.handle(), LeftOutReport(report));
+    else if (HasReportRows(report)) ShowReport(resources, window.handle(), LeftOutReport(report));
     if (!report.archiveAttached) return kSendNotAttached;
     mail.Call(L"Display");
     return kSendShown;

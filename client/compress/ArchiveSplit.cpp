@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "ChosenNames.h"
 #include "common/FileSystemPath.h"
 
 namespace parcelon {
@@ -44,10 +45,7 @@ SplitPlan PlanSplit(const std::vector<ZipEntryInfo>& entries, uint64_t largestPa
 }
 
 std::string PartName(const std::string& archiveName, size_t part, size_t count) {
-    size_t dot = archiveName.find_last_of('.');
-    if (dot == 0 || dot == std::string::npos) dot = archiveName.size();
-    return archiveName.substr(0, dot) + " (" + std::to_string(part) + " of " + std::to_string(count) + ")" +
-           archiveName.substr(dot);
+    return BeforeExtension(archiveName, " (" + std::to_string(part) + " of " + std::to_string(count) + ")");
 }
 
 std::vector<std::string> WriteParts(const ZipArchiveReader& archive, const SplitPlan& plan, const std::string& folder,

@@ -29,14 +29,14 @@ std::string ComErrorText(const _com_error& error) {
 void DeleteArchive(const std::string& path) { DeleteFileW(FileSystemPath(path).c_str()); }
 
 // Opens the archive under its own name in the action's working folder, so the attachment
-// keeps that name while no two packings share a path; names are below the system drive's
-// root.
+// keeps that name while no two packings share a path; entries are named after the chosen
+// rows.
 std::unique_ptr<ZipArchiveWriter> OpenArchive(const WorkingFolder& folder, const std::string& archiveName,
                                               AttachReport& report) {
     auto writer = std::make_unique<ZipArchiveWriter>();
     if (folder.created()) {
         report.archivePath = folder.path() + archiveName;
-        if (writer->Open(report.archivePath.c_str(), SystemDriveRoot().c_str(), false)) return writer;
+        if (writer->Open(report.archivePath.c_str(), "", false)) return writer;
     }
     std::string where = folder.created() ? folder.path() : WorkingFoldersRoot();
     report.failure = "the archive " + archiveName + " could not be created in " + where;
@@ -88,12 +88,14 @@ bool PackRows(const std::vector<FileEntry>& rows, bool recurse, ZipArchiveWriter
         progress.totalBytes += file.size;
     });
     FolderWalk walk(rows, recurse);
+    report.renamed = walk.renamed();
     auto next = [&](EntrySource& source) {
         WalkedFile file;
         if (progress.cancelled() || !walk.Next(file)) return false;
         source = EntrySource();
         source.problem = file.problem;
-        if (source.problem == AddFileResult::Added) source.problem = writer.PrepareEntry(file.path, false, source);
+        if (source.problem == AddFileResult::Added)
+            source.problem = writer.PrepareNamedEntry(file.path, file.name, source);
         source.path = std::move(file.path);
         source.listedAttributes = file.attributes;
         return true;
@@ -132,6 +134,10 @@ void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Mai
     }
     DeliverArchive(mail, attachments, options.archiveName,
                    [owner](const SendQuestion& question) { return AskSendChoice(owner, question); }, report);
+    // The report speaks to the sender of the files; where the archive was made is kept here.
+    if (!report.leftOut.empty())
+        PARCELON_LOG_ERROR("%zu files were left out of the archive %s, made there and deleted again",
+                           report.leftOut.size(), report.archivePath.c_str());
 }
 
 void PackAndAttach(const std::vector<FileEntry>& rows, const MailItem& mail, const Attachments& attachments,

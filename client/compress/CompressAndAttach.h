@@ -9,6 +9,7 @@
 #include <vector>
 #include <windows.h>
 
+#include "ChosenNames.h"
 #include "PackProgress.h"
 #include "ParallelPacker.h"
 #include "ZipArchiveWriter.h"
@@ -29,6 +30,7 @@ struct LeftOutFile {
 
 struct AttachReport {
     std::vector<LeftOutFile> leftOut;  // chosen but not packed or attached, in the order met
+    std::vector<RenamedRow> renamed;   // rows packed under another name than their own
     std::string failure;               // why the action stopped early; empty when it ran through
     std::string archivePath;           // where the archive was built (compression on), in a working folder
     size_t packedFiles = 0;

@@ -10,11 +10,11 @@ namespace parcelon {
 namespace {
 uint64_t SizeOf(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
 
-WalkedFile ChosenFile(const std::string& path) {
+WalkedFile ChosenFile(const std::string& path, const std::string& name) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(FileSystemPath(path).c_str(), GetFileExInfoStandard, &data))
         data.dwFileAttributes = INVALID_FILE_ATTRIBUTES;
-    return {path, SizeOf(data.nFileSizeHigh, data.nFileSizeLow), data.dwFileAttributes};
+    return {path, name, SizeOf(data.nFileSizeHigh, data.nFileSizeLow), data.dwFileAttributes};
 }
 
 // The folder's file identity (volume serial number and file index), where it can be read.
@@ -46,7 +46,8 @@ struct FolderWalk::Search {
     bool pending = true;
 };
 
-FolderWalk::FolderWalk(const std::vector<FileEntry>& rows, bool recurse) : rows_(rows), recurse_(recurse) {}
+FolderWalk::FolderWalk(const std::vector<FileEntry>& rows, bool recurse)
+    : rows_(rows), recurse_(recurse), top_(ChooseTopNames(rows)) {}
 
 FolderWalk::~FolderWalk() = default;
 
@@ -64,7 +65,7 @@ bool FolderWalk::Enter(const std::string& folder, DWORD attributes, WalkedFile& 
     search->folder = folder;
     search->identified = FolderIdentity(folder, search->identity);
     if (IsFolderLink(attributes) || (search->identified && IsOnWalkPath(search->identity))) {
-        problem = {folder, 0, attributes, AddFileResult::LinkNotFollowed};
+        problem = {folder, {}, 0, attributes, AddFileResult::LinkNotFollowed};
         return false;
     }
     // The basic listing leaves out the short names, and large fetches take the folder in
@@ -74,7 +75,7 @@ bool FolderWalk::Enter(const std::string& folder, DWORD attributes, WalkedFile& 
     if (!search->handle) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return false;
-        problem = {folder, 0, INVALID_FILE_ATTRIBUTES,
+        problem = {folder, {}, 0, INVALID_FILE_ATTRIBUTES,
                    error == ERROR_ACCESS_DENIED ? AddFileResult::NoAccess : AddFileResult::Missing};
         return false;
     }
@@ -87,8 +88,9 @@ bool FolderWalk::Next(WalkedFile& file) {
         if (searches_.empty()) {
             if (nextRow_ >= rows_.size()) return false;
             const FileEntry& row = rows_[nextRow_++];
-            if (!row.isFolder()) {
-                file = ChosenFile(row.path);
+            // A drive row of the browser carries no attributes.
+            if (!row.isFolder() && !IsRootPath(row.path)) {
+                file = ChosenFile(row.path, top_.names[nextRow_ - 1]);
                 return true;
             }
             file.problem = AddFileResult::Added;
@@ -104,7 +106,10 @@ bool FolderWalk::Next(WalkedFile& file) {
         const WIN32_FIND_DATAW& found = search.found;
         std::string name = Utf8FromWide(found.cFileName);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            file = {search.folder + name, SizeOf(found.nFileSizeHigh, found.nFileSizeLow), found.dwFileAttributes};
+            // Below the row's own folder, whose path every search of the row begins with.
+            std::string below = search.folder.substr(rows_[nextRow_ - 1].path.size()) + name;
+            file = {search.folder + name, top_.names[nextRow_ - 1] + "\\" + below,
+                    SizeOf(found.nFileSizeHigh, found.nFileSizeLow), found.dwFileAttributes};
             return true;
         }
         if (recurse_ && name != "." && name != "..") {

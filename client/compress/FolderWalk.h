@@ -1,5 +1,6 @@
-// The files of the chosen rows in display order: a chosen file as it is, a chosen folder
-// by its files in the order the file system lists them, sub-folders depth first. The walk
+// The files of the chosen rows in display order, each with its entry name below its row's
+// name at the archive's top (ChosenNames.h): a chosen file as it is, a chosen folder (or
+// drive root) by its files in the order the file system lists them, sub-folders depth first. The walk
 // is taken a file at a time and keeps only the searches still open, whatever the tree.
 // Folders that are links, or that lead back to a folder the walk is in, are not entered:
 // a link to a parent would loop until paths run out, and a profile folder holds links.
@@ -13,6 +14,7 @@
 #include <vector>
 #include <windows.h>
 
+#include "ChosenNames.h"
 #include "ZipArchiveWriter.h"
 #include "client/dialog/FileEntry.h"
 
@@ -25,6 +27,7 @@ bool IsFolderLink(DWORD attributes);
 
 struct WalkedFile {
     std::string path;
+    std::string name;  // its entry name, in Windows form, "Q3 Report\data\t.csv"
     uint64_t size = 0;  // as listed; the file may change before it is read
     DWORD attributes = INVALID_FILE_ATTRIBUTES;  // as listed
     AddFileResult problem = AddFileResult::Added;  // a folder that cannot be searched or is not followed
@@ -41,6 +44,9 @@ public:
     // walk has ended.
     bool Next(WalkedFile& file);
 
+    // The rows that stand under another name than their own, since an earlier row has it.
+    const std::vector<RenamedRow>& renamed() const { return top_.renamed; }
+
 private:
     struct Search;
     bool Enter(const std::string& folder, DWORD attributes, WalkedFile& problem);
@@ -48,6 +54,7 @@ private:
 
     const std::vector<FileEntry>& rows_;
     const bool recurse_;
+    const TopNames top_;
     size_t nextRow_ = 0;
     std::vector<std::unique_ptr<Search>> searches_;  // the folders being listed, innermost last
 };

@@ -106,14 +106,22 @@ bool ZipArchiveWriter::AddFile(const char* path, bool storeFlat) {
 }
 
 AddFileResult ZipArchiveWriter::PrepareEntry(const std::string& path, bool storeFlat, EntrySource& source) const {
+    std::string resolved = path;
+    if (!IsAbsolutePath(path) && !baseFolder_.empty()) resolved = WithTrailingSeparator(baseFolder_) + path;
+    std::optional<std::string> name = RelativeEntryName(path, baseFolder_, storeFlat);
+    AddFileResult prepared = PrepareNamedEntry(resolved, name.value_or(std::string()), source);
+    source.path = path;
+    return prepared;
+}
+
+AddFileResult ZipArchiveWriter::PrepareNamedEntry(const std::string& path, const std::string& entryName,
+                                                  EntrySource& source) const {
     if (!zip_) return AddFileResult::NotOpen;
     source.path = path;
     source.resolved = path;
-    if (!IsAbsolutePath(path) && !baseFolder_.empty()) source.resolved = WithTrailingSeparator(baseFolder_) + path;
-    std::optional<std::string> name = RelativeEntryName(path, baseFolder_, storeFlat);
-    if (!name) return AddFileResult::Refused;
-    if (name->size() > kMaxEntryNameBytes) return AddFileResult::TooLong;
-    source.name = EncodeEntryName(*name);
+    if (entryName.empty()) return AddFileResult::Refused;
+    if (entryName.size() > kMaxEntryNameBytes) return AddFileResult::TooLong;
+    source.name = EncodeEntryName(entryName);
     return AddFileResult::Added;
 }
 

@@ -60,6 +60,8 @@ public:
 
     // Where a path is read from and its entry name; Added, or why it gives no entry.
     AddFileResult PrepareEntry(const std::string& path, bool storeFlat, EntrySource& source) const;
+    // The same for an entry name given in Windows form (a chosen row's, ChosenNames.h).
+    AddFileResult PrepareNamedEntry(const std::string& path, const std::string& entryName, EntrySource& source) const;
 
     // Writes an entry from data deflated (or, when `stored`, left as they are) elsewhere:
     // begin, write its pieces in order, end with the CRC-32 and the size of the bytes read.

@@ -1,4 +1,5 @@
-// What the dialog tells the user after OK when files were left out or the action stopped.
+// What the dialog tells the user after OK when files were left out or renamed, or the action
+// stopped.
 #include "AttachReportText.h"
 
 #include "client/resources/ResourceIds.h"
@@ -30,15 +31,26 @@ std::wstring DescribeAttachStop(const AttachReport& report) {
     return place.empty() ? text : text + L"\n\n" + place;
 }
 
+bool HasReportRows(const AttachReport& report) { return !report.leftOut.empty() || !report.renamed.empty(); }
+
 ReportContent LeftOutReport(const AttachReport& report) {
     ReportContent content;
-    size_t total = report.leftOut.size() + report.packedFiles + report.attachedFiles;
-    std::wstring place = ArchivePlace(report);
-    content.summary = (place.empty() ? place : place + L" ") + std::to_wstring(report.leftOut.size()) + L" of " +
-                      Count(total, L"file was", L"files were") + L" left out:";
+    std::wstring& summary = content.summary;
+    if (!report.leftOut.empty()) {
+        size_t total = report.leftOut.size() + report.packedFiles + report.attachedFiles;
+        summary = std::to_wstring(report.leftOut.size()) + L" of " + Count(total, L"file was", L"files were") +
+                  L" left out";
+    }
+    if (!report.renamed.empty())
+        summary += (summary.empty() ? L"" : L"; ") +
+                   Count(report.renamed.size(), L"chosen item was", L"chosen items were") +
+                   L" renamed in the archive, since an item chosen before had the same name";
+    summary += L":";
     content.columns = {L"File", L"Reason"};
     for (const auto& file : report.leftOut)
         content.rows.push_back({WideFromUtf8(file.path), WideFromUtf8(file.reason)});
+    for (const auto& row : report.renamed)
+        content.rows.push_back({WideFromUtf8(row.path), L"packed as \"" + WideFromUtf8(row.name) + L"\""});
     content.buttons = {{IDC_REPORT_COPY, L"&Copy list"}, {IDOK, L"OK"}};
     return content;
 }

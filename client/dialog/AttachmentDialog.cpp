@@ -255,13 +255,13 @@ void EndPacking(HWND dialog, DialogState& state) {
 }
 
 // Stopped by the user: nothing attached, and the rows stay for another choice. Otherwise
-// what was left out is told, and the dialog closes.
+// what was left out or renamed is told, and the dialog closes.
 INT_PTR AfterPacking(HWND dialog, DialogState& state, const AttachReport& report) {
     if (report.cancelled) return state.endWhenStopped ? CloseDialog(dialog, state) : 0;
     std::wstring stop = DescribeAttachStop(report);
     if (!stop.empty())
         MessageBoxW(dialog, stop.c_str(), L"Parcelon", MB_OK | MB_ICONWARNING);
-    else if (!report.leftOut.empty())
+    else if (HasReportRows(report))
         ShowReport(state.resources, dialog, LeftOutReport(report));
     return CloseDialog(dialog, state);
 }

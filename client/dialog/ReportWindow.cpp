@@ -26,6 +26,8 @@ constexpr int kMinWidth = 200;
 constexpr int kMinHeight = 100;
 // It may take this share of the work area at most, in percent.
 constexpr int kMostOfScreen = 90;
+// Rows it opens tall enough for at most; the list scrolls for more.
+constexpr int kMostRowsShown = 20;
 
 struct ReportState {
     const ReportContent* content = nullptr;
@@ -104,14 +106,15 @@ void Layout(HWND window) {
                std::max<int>(0, buttonTop - gap.cy - listTop), TRUE);
 }
 
-// As wide as the columns and as high as the rows, as far as the owner's work area allows;
-// centred on it.
+// As wide as the columns and as high as the rows (twenty at most), as far as the owner's
+// work area allows; centred on it.
 void FitToRows(HWND window, HWND owner) {
     HWND list = GetDlgItem(window, IDC_REPORT_LIST);
     int columns = 0;
     for (size_t c = 0; c < StateOf(window)->content->columns.size(); ++c)
         columns += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
-    DWORD view = static_cast<DWORD>(SendMessageW(list, LVM_APPROXIMATEVIEWRECT, static_cast<WPARAM>(-1), MAKELPARAM(-1, -1)));
+    int shown = std::min<int>(kMostRowsShown, static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+    DWORD view = static_cast<DWORD>(SendMessageW(list, LVM_APPROXIMATEVIEWRECT, shown, MAKELPARAM(-1, -1)));
     SIZE margin = DialogUnits(window, kMargin, kMargin), gap = DialogUnits(window, kGap, kGap);
     SIZE button = DialogUnits(window, kButtonWidth, kButtonHeight);
     SIZE least = DialogUnits(window, kMinWidth, kMinHeight);

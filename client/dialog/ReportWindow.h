@@ -1,6 +1,7 @@
 // A resizable Parcelon window that reports rows (a file and what happened to it, say)
 // under one line of text, with the buttons its caller gives it. It opens sized to its rows
-// and fitted to the work area of its owner's screen.
+// (twenty at most; the list scrolls for more) and fitted to the work area of its owner's
+// screen.
 #pragma once
 
 #include <string>

@@ -85,7 +85,7 @@ class ArchiveTest(unittest.TestCase):
         cls.stamp = time.mktime((2006, 3, 15, 14, 5, 7, 0, 0, -1))
         os.utime(os.path.join(work, "a.txt"), (cls.stamp, cls.stamp))
         os.chmod(os.path.join(work, "readonly.txt"), 0o444)
-        cls.prefix = FOLDER + "/Work/"
+        cls.prefix = "Work/"  # the chosen folder under its own name
         cls.output, cls.rc, cls.attachments = compose("--attach", windows_path(work))
         cls.zip_path = os.path.join(cls.root, "received.zip")
         with open(cls.zip_path, "wb") as f:
@@ -189,7 +189,7 @@ class OptionsTest(unittest.TestCase):
     def test_without_sub_folders_only_the_folders_own_files_are_packed(self):
         _, _, attachments = compose("--attach", self.path("Work"), "--no-subfolders")
         with zipfile.ZipFile(io.BytesIO(attachments["attach.zip"])) as z:
-            self.assertEqual([FOLDER + "-options/Work/a.txt"], z.namelist())
+            self.assertEqual(["Work/a.txt"], z.namelist())
 
     def test_an_empty_folder_gives_the_22_byte_archive(self):
         _, _, attachments = compose("--attach", self.path("Empty"))
@@ -230,7 +230,7 @@ class UnicodeNamesTest(unittest.TestCase):
         cls.files[deep] = b"far down"
         write_files(os.path.join(cls.root, cls.chosen), cls.files.items())
         cls.deep = deep
-        cls.prefix = FOLDER + "-unicode/" + cls.chosen + "/"
+        cls.prefix = cls.chosen + "/"
 
     @classmethod
     def tearDownClass(cls):
@@ -338,7 +338,7 @@ class ParallelPackTest(unittest.TestCase):
         os.utime(os.path.join(tree, "text.txt"), (stamp, stamp))
         os.chmod(os.path.join(tree, "readonly.txt"), 0o444)
         cls.tree = tree
-        cls.prefix = FOLDER + "-pack/Tree/"
+        cls.prefix = "Tree/"
         cls.archives = {}
         cls.outputs = {}
         for label, args in {"one": ["--threads", "1"], "four": ["--threads", "4"],
@@ -422,10 +422,26 @@ class ParallelPackTest(unittest.TestCase):
         self.assertEqual(0, rc, output)
         self.assertIn("left out: " + windows_path(os.path.join(self.root, "nothing-here.txt")), output)
         with zipfile.ZipFile(out) as z:
-            self.assertEqual([self.prefix + "empty.txt"], z.namelist())
+            self.assertEqual(["empty.txt"], z.namelist(), "a chosen file under its own name")
         output, rc = pack(os.path.join(self.root, "no-such-folder", "a.zip"), windows_path(self.tree))
         self.assertNotEqual(0, rc, output)
         self.assertFalse(os.path.exists(os.path.join(self.root, "no-such-folder")))
+
+    def test_a_drive_root_stands_under_the_drives_name(self):
+        dosdevices = os.path.join(PREFIX, "dosdevices")
+        letter = next(c for c in "pqrstuvwxy" if not os.path.lexists(os.path.join(dosdevices, c + ":")))
+        drive = os.path.join(self.root, "drive")
+        write_files(drive, [("Sub/d.txt", b"on the drive")])
+        os.symlink(drive, os.path.join(dosdevices, letter + ":"))
+        try:
+            out = os.path.join(self.root, "drive.zip")
+            output, rc = pack(out, letter.upper() + ":\\")
+        finally:
+            os.unlink(os.path.join(dosdevices, letter + ":"))
+        self.assertEqual(0, rc, output)
+        with zipfile.ZipFile(out) as z:
+            self.assertEqual({"Drive %s/Sub/d.txt" % letter.upper(): b"on the drive"},
+                             {n: z.read(n) for n in z.namelist()})
 
     def test_bad_arguments_give_the_usage(self):
         output, rc = pack(os.path.join(self.root, "x.zip"), "--threads", "0", windows_path(self.tree))
@@ -521,7 +537,7 @@ class LinkedFoldersTest(unittest.TestCase):
         with open(os.path.join(cls.root, "outside.txt"), "wb") as f:
             f.write(b"outside")
         os.symlink(os.path.join("..", "outside.txt"), os.path.join(cls.tree, "linked.txt"))
-        cls.prefix = FOLDER + "-links/Tree/"
+        cls.prefix = "Tree/"
 
     @classmethod
     def tearDownClass(cls):

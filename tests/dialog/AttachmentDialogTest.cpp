@@ -101,9 +101,10 @@ protected:
             for (const auto& e : *entries) names.push_back(e.name);
         return names;
     }
-    // The entry name of a scratch file, below the system drive's root.
+    // The entry name of a scratch file: the rows are chosen at the scratch folder's top, and
+    // each stands under its own name.
     std::string Entry(const std::string& relative) {
-        std::string name = folder.path(relative).substr(3);
+        std::string name = relative;
         for (char& c : name)
             if (c == '\\') c = '/';
         return name;
@@ -593,7 +594,7 @@ TEST_F(AttachmentDialogTest, TypedArchiveNameIsTakenOverOnOkOrRefusedWithABalloo
     EXPECT_EQ("Notes.ZIP", attachOptions.archiveName);
 }
 
-TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAReportWindowBeforeTheDialogCloses) {
+TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAScrollingReportWindowBeforeTheDialogCloses) {
     MakeWork();
     for (int i = 0; i < 60; ++i) folder.Write("Many\\f" + std::to_string(100 + i) + ".txt", "x");
     // The files are read-locked away from the writer.
@@ -609,11 +610,12 @@ TEST_F(AttachmentDialogTest, FilesLeftOutAreListedEveryOneInAReportWindowBeforeT
         ASSERT_NE(nullptr, report);
         EXPECT_TRUE(d.IsOpen()) << "the dialog waits for the report";
         std::wstring summary = DialogDriver::TextOf(GetDlgItem(report, IDC_REPORT_TEXT));
-        EXPECT_EQ(0u, summary.find(L"The archive was made in "));
-        EXPECT_NE(std::wstring::npos, summary.find(L"\\Parcelon\\"));
-        EXPECT_EQ(summary.size() - 29, summary.find(L"60 of 61 files were left out:"));
+        EXPECT_EQ(L"60 of 61 files were left out:", summary) << "spoken to the sender, no working folder";
         HWND list = GetDlgItem(report, IDC_REPORT_LIST);
         ASSERT_EQ(60, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        // About twenty rows tall; the list scrolls for the rest.
+        int shown = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+        EXPECT_TRUE(shown >= 17 && shown <= 21) << shown << " rows shown";
         wchar_t cell[512] = {};
         LVITEMW item = {};
         item.pszText = cell;

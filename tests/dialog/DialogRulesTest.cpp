@@ -97,8 +97,13 @@ TEST(AttachReportTextTest, ListsEveryLeftOutFileWithItsReasonAndExplainsAStop) {
     EXPECT_EQ(firstTwo, ReportRowsAsText(content).substr(0, firstTwo.size()));
     EXPECT_EQ(L"", DescribeAttachStop(report));
     report.archivePath = "C:\\Temp\\Parcelon\\1f-2\\attach.zip";
-    EXPECT_EQ(L"The archive was made in C:\\Temp\\Parcelon\\1f-2\\ and deleted again. 22 of 25 files were left out:",
-              LeftOutReport(report).summary);
+    EXPECT_EQ(L"22 of 25 files were left out:", LeftOutReport(report).summary) << "no working folder told";
+    report.renamed = {{"D:\\Old\\notes.txt", "notes (2).txt"}};
+    content = LeftOutReport(report);
+    EXPECT_EQ(L"22 of 25 files were left out; 1 chosen item was renamed in the archive, since an item chosen before "
+              L"had the same name:",
+              content.summary);
+    EXPECT_EQ((std::vector<std::wstring>{L"D:\\Old\\notes.txt", L"packed as \"notes (2).txt\""}), content.rows.back());
 
     AttachReport stopped;
     stopped.failure = "the archive attach.zip could not be created";

@@ -17,9 +17,11 @@ import unittest
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import chosen_rows  # noqa: E402
 import dll_registration  # noqa: E402
 import png_pixels  # noqa: E402
 import program_run  # noqa: E402
+import wine_prefix  # noqa: E402
 
 HOST = None
 DLL = None
@@ -91,11 +93,38 @@ class HostLoadingTest(unittest.TestCase):
         path = os.path.join(self.work, name)
         with open(path, "wb") as f:
             f.write(data)
-        prefix = os.path.relpath(self.tree, "/").replace(os.sep, "/") + "/"
+        prefix = "Tree/"  # the chosen folder under its own name
         with zipfile.ZipFile(path) as z:
             self.assertIsNone(z.testzip())
             self.assertEqual({prefix + n: d for n, d in self.files.items()},
                              {i.filename: z.read(i) for i in z.infolist()})
+        test = subprocess.run(["unzip", "-t", path], capture_output=True, env={**os.environ, "LANG": "C.UTF-8"})
+        self.assertEqual(0, test.returncode, test.stdout)
+
+    def test_chosen_rows_stand_at_the_archives_top_under_their_own_names_and_alike_names_are_numbered(self):
+        rows = chosen_rows.ChosenRows(PREFIX, os.path.join(self.work, "Elsewhere"))
+        rows.make()
+        drive_c = wine_prefix.WinePrefix(PREFIX)
+        # A folder row's path ends with a backslash.
+        renamed = ['renamed: %s%s (packed as "%s")' % (drive_c.windows_path(row), "\\" * os.path.isdir(row), name)
+                   for row, name in rows.renamed.items()]
+        try:
+            output, code, attachments = self.compose(*[a for row in rows.rows
+                                                       for a in ("--attach", drive_c.windows_path(row))])
+        finally:
+            rows.remove()
+        self.assertEqual(0, code, output)
+        for line in renamed:
+            self.assertIn(line, output)
+        self.assertIn("report: 2 chosen items were renamed in the archive", output)
+        path = os.path.join(self.work, "chosen.zip")
+        with open(path, "wb") as f:
+            f.write(attachments["attach.zip"])
+        with zipfile.ZipFile(path) as z:
+            self.assertIsNone(z.testzip())
+            self.assertEqual(rows.expected(), {i.filename: z.read(i) for i in z.infolist()})
+            self.assertEqual([], rows.foreign_parts(z.namelist()))
+            self.assertEqual(zipfile.ZIP_DEFLATED, z.getinfo("Q3 Report/header.h").compress_type)
         test = subprocess.run(["unzip", "-t", path], capture_output=True, env={**os.environ, "LANG": "C.UTF-8"})
         self.assertEqual(0, test.returncode, test.stdout)
 
@@ -175,13 +204,12 @@ class HostLoadingTest(unittest.TestCase):
                                                  "--archive", "  top level ")
         self.assertEqual(0, code, output)
         self.assertIn("dropped: 1 paths, 1 rows chosen", output)
-        prefix = os.path.relpath(self.tree, "/").replace(os.sep, "/") + "/"
         self.assertEqual(["top level.zip"], list(attachments))
         path = os.path.join(self.work, "top level.zip")
         with open(path, "wb") as f:
             f.write(attachments["top level.zip"])
         with zipfile.ZipFile(path) as z:
-            self.assertEqual([prefix + "a.txt"], z.namelist())
+            self.assertEqual(["Tree/a.txt"], z.namelist())
 
         output, code, attachments = self.compose("--attach", windows_path(self.tree), "--archive", "CON")
         self.assertNotEqual(0, code, output)
@@ -225,7 +253,7 @@ class HostLoadingTest(unittest.TestCase):
             tree, data = trees[n]
             with zipfile.ZipFile(archive) as z:
                 self.assertIsNone(z.testzip())
-                entry = os.path.relpath(os.path.join(tree, n + ".bin"), "/").replace(os.sep, "/")
+                entry = os.path.basename(tree) + "/" + n + ".bin"
                 self.assertEqual([entry], z.namelist())
                 self.assertEqual(data, z.read(entry))
         self.assertEqual([], self.working_folders_left())

@@ -3,6 +3,7 @@
 //   send-robot cancel CAPTION PNG   the progress window: saves a picture once it shows, presses Cancel
 //   send-robot choose CAPTION PNG   the send choice window: prints its question, saves a picture,
 //                                   presses its first choice
+//   send-robot report CAPTION PNG   the report window: prints its line, saves a picture, presses OK
 // Waits up to 30 seconds for the window; exit code 1 when none came.
 #include <cstdio>
 #include <string>
@@ -52,26 +53,28 @@ std::wstring TextOf(HWND control) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 4) {
-        fprintf(stderr, "usage: send-robot answer|cancel|choose CAPTION PNG\n");
+        fprintf(stderr, "usage: send-robot answer|cancel|choose|report CAPTION PNG\n");
         return 2;
     }
     std::wstring action = argv[1];
-    int childId = action == L"answer" ? kMessageBoxText : action == L"choose" ? parcelon::kSendQuestionText : IDC_SEND_TEXT;
-    HWND window = WaitForVisible(argv[2], childId);
+    int textId = action == L"answer"   ? kMessageBoxText
+                 : action == L"choose" ? parcelon::kSendQuestionText
+                 : action == L"report" ? IDC_REPORT_TEXT
+                                       : IDC_SEND_TEXT;
+    HWND window = WaitForVisible(argv[2], textId);
     if (!window) {
         fprintf(stderr, "send-robot: no window found\n");
         return 1;
     }
     Sleep(300);  // painted
-    if (action == L"answer" || action == L"choose") {
-        int textId = action == L"answer" ? kMessageBoxText : parcelon::kSendQuestionText;
+    if (action != L"cancel") {
         std::string text = parcelon::Utf8FromWide(TextOf(GetDlgItem(window, textId)));
         printf("text: %s\n", text.c_str());
         fflush(stdout);
     }
     bool saved = testing_support::SaveWindowPng(window, argv[3]);
     // The button's own click, as a person's would be.
-    int button = action == L"answer" ? IDOK : action == L"choose" ? parcelon::kFirstSendChoice : IDCANCEL;
+    int button = action == L"choose" ? parcelon::kFirstSendChoice : action == L"cancel" ? IDCANCEL : IDOK;
     HWND control = GetDlgItem(window, button);
     if (!control && button == IDOK) control = GetDlgItem(window, IDCANCEL);  // a box with OK only answers either
     if (control) PostMessageW(control, BM_CLICK, 0, 0);

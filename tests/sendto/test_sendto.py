@@ -16,6 +16,9 @@ import time
 import unittest
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import chosen_rows  # noqa: E402
+
 SEND = HOST = ROBOT = CLOSE_WINDOW = None
 PREFIX = os.environ.get("WINEPREFIX", "")
 WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-run")
@@ -95,9 +98,9 @@ class SendToTest(unittest.TestCase):
     def setUp(self):
         self.out = tempfile.mkdtemp(prefix="messages-", dir=self.work)
 
-    def entry_name(self, path):
-        """The name the dialog gives a file: its path below the drive's root."""
-        return os.path.relpath(path, os.path.join(PREFIX, "drive_c")).replace(os.sep, "/")
+    def entry_name(self, path, chosen):
+        """The name the archive gives a file: below its chosen row's own name."""
+        return os.path.relpath(path, os.path.dirname(chosen)).replace(os.sep, "/")
 
     def start_serving(self, *args):
         serve = subprocess.Popen([WINE_RUN, HOST, "serve", "--out", windows_path(os.path.join(self.out, "message.eml")),
@@ -127,7 +130,7 @@ class SendToTest(unittest.TestCase):
         self.assertEqual(0, test.returncode, test.stdout)
 
     def report_entries(self):
-        return {self.entry_name(os.path.join(self.report, n)): d for n, d in self.report_files.items()}
+        return {self.entry_name(os.path.join(self.report, n), self.report): d for n, d in self.report_files.items()}
 
     def sent_through_the_running_outlook(self, paths, archive, expected, picture=None):
         serve = self.start_serving()
@@ -144,7 +147,7 @@ class SendToTest(unittest.TestCase):
 
     def test_a_single_file_goes_as_its_name_with_zip(self):
         with open(self.plan, "rb") as f:
-            expected = {self.entry_name(self.plan): f.read()}
+            expected = {self.entry_name(self.plan, self.plan): f.read()}
         abandoned = leave_abandoned_working_folder()
         self.sent_through_the_running_outlook([self.plan], "plan.docx.zip", expected)
         self.assertFalse(os.path.exists(abandoned), "a folder left by an ended packing goes when ParcelonSend starts")
@@ -152,8 +155,26 @@ class SendToTest(unittest.TestCase):
     def test_files_and_folders_together_go_as_attach_zip(self):
         expected = self.report_entries()
         with open(self.plan, "rb") as f:
-            expected[self.entry_name(self.plan)] = f.read()
+            expected[self.entry_name(self.plan, self.plan)] = f.read()
         self.sent_through_the_running_outlook([self.report, self.plan], "attach.zip", expected)
+
+    def test_chosen_rows_stand_at_the_archives_top_as_the_dialog_puts_them(self):
+        rows = chosen_rows.ChosenRows(PREFIX, os.path.join(self.work, "Elsewhere"))
+        rows.make()
+        try:
+            serve = self.start_serving()
+            robot = subprocess.Popen([WINE_RUN, ROBOT, "report", "Parcelon", windows_path(screen("sendto-report.png"))],
+                                     stdout=subprocess.PIPE)
+            code, closed = self.send(*rows.rows)
+            told, _ = robot.communicate(timeout=120)
+            output, _ = serve.communicate(timeout=120)
+        finally:
+            rows.remove()
+        self.assertEqual((0, 0, 0, 0), (code, closed, robot.returncode, serve.returncode), output)
+        self.assertIn(b"text: 2 chosen items were renamed in the archive", told)
+        self.check_archive(messages_in(self.out)["message.eml"]["attach.zip"], "attach.zip", rows.expected())
+        with zipfile.ZipFile(os.path.join(self.out, "attach.zip")) as z:
+            self.assertEqual([], rows.foreign_parts(z.namelist()))
 
     def test_past_the_accounts_limit_it_is_sent_in_several_new_messages_when_the_user_says_so(self):
         parts = os.path.join(self.work, "Scans")
@@ -182,7 +203,7 @@ class SendToTest(unittest.TestCase):
                 f.write(messages[name][part])
             with zipfile.ZipFile(os.path.join(self.out, part)) as z:
                 packed.update({i.filename: z.read(i) for i in z.infolist()})
-        self.assertEqual({self.entry_name(os.path.join(parts, n)): d for n, d in scans.items()}, packed)
+        self.assertEqual({self.entry_name(os.path.join(parts, n), parts): d for n, d in scans.items()}, packed)
         self.assertEqual([], working_folders_left())
 
     def test_an_outlook_registered_but_not_running_is_started_and_the_message_appears(self):
