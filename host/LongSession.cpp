@@ -22,13 +22,11 @@ struct ProcessFigures {
     size_t privateBytes = 0;
     DWORD handles = 0;
     DWORD threads = 0;
-    DWORD gdiObjects = 0;
-    DWORD userObjects = 0;
     long inspectors = 0;  // windows closed and let go of by the host, still alive
 };
 
 DWORD ThreadsOfThisProcess() {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    parcelon::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE) return 0;
     DWORD count = 0;
     THREADENTRY32 entry = {};
@@ -38,29 +36,44 @@ DWORD ThreadsOfThisProcess() {
     return count;
 }
 
+// The process's open handles. Wine answers GetProcessHandleCount with 0: there the handle
+// values are probed, which Wine hands out from the lowest free multiple of 4.
+DWORD HandlesOfThisProcess() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0) return count;
+    constexpr ULONG_PTR kGapThatEnds = 4096;  // that many unused values in a row: no more
+    count = 0;
+    ULONG_PTR unused = 0;
+    for (ULONG_PTR value = 4; unused < kGapThatEnds; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++count;
+            unused = 0;
+        } else {
+            ++unused;
+        }
+    }
+    return count;
+}
+
 ProcessFigures Measure() {
     ProcessFigures figures;
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                             sizeof memory)) {
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) {
         figures.workingSet = memory.WorkingSetSize;
-        figures.privateBytes = memory.PrivateUsage;
+        figures.privateBytes = memory.PagefileUsage;  // the private commit charge
     }
-    GetProcessHandleCount(GetCurrentProcess(), &figures.handles);
+    figures.handles = HandlesOfThisProcess();
     figures.threads = ThreadsOfThisProcess();
-    figures.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    figures.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     figures.inspectors = standin::Inspector::Alive();
     return figures;
 }
 
 void Print(int window, const ProcessFigures& f) {
-    printf("session: after window %d: working_set=%zu private=%zu handles=%lu threads=%lu gdi_objects=%lu "
-           "user_objects=%lu inspectors_held=%ld\n",
+    printf("session: after window %d: working_set=%zu private=%zu handles=%lu threads=%lu inspectors_held=%ld\n",
            window, f.workingSet, f.privateBytes, static_cast<unsigned long>(f.handles),
-           static_cast<unsigned long>(f.threads), static_cast<unsigned long>(f.gdiObjects),
-           static_cast<unsigned long>(f.userObjects), f.inspectors);
+           static_cast<unsigned long>(f.threads), f.inspectors);
 }
 
 long long Growth(size_t later, size_t earlier) { return static_cast<long long>(later) - static_cast<long long>(earlier); }
@@ -88,11 +101,10 @@ bool RunLongSession(standin::Application& app, standin::AddinRibbons& ribbons, c
     Print(options.windows, last = Measure());
     if (options.windows > kFirstFigures)
         printf("session: growth from window %d to window %d: working_set=%+lld private=%+lld handles=%+lld "
-               "threads=%+lld gdi_objects=%+lld user_objects=%+lld\n",
+               "threads=%+lld\n",
                kFirstFigures, options.windows, Growth(last.workingSet, first.workingSet),
                Growth(last.privateBytes, first.privateBytes), Growth(last.handles, first.handles),
-               Growth(last.threads, first.threads), Growth(last.gdiObjects, first.gdiObjects),
-               Growth(last.userObjects, first.userObjects));
+               Growth(last.threads, first.threads));
     return allPacked && last.inspectors == 0;
 }
 

@@ -214,10 +214,14 @@ TEST_F(ComposeWindows, ClosedWindowsAreLetGoWithTheirButtonAndBar) {
         standin::CommandBarControl* button = ButtonOn(standard);
         EXPECT_EQ(commandBars, button != nullptr);
         const long buttonOwn = standard->controls().items()[0]->references();
-        if (button) EXPECT_LT(buttonOwn, button->references());
+        if (button) {
+            EXPECT_LT(buttonOwn, button->references());
+        }
         EXPECT_EQ(S_OK, window->Close());
         EXPECT_EQ(own, window->references());
-        if (button) EXPECT_EQ(buttonOwn, button->references());
+        if (button) {
+            EXPECT_EQ(buttonOwn, button->references());
+        }
 
         long baseline = standin::LiveObjects();
         for (int i = 0; i < 50; ++i) {
