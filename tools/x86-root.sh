@@ -10,7 +10,7 @@
 
 PARCELON_X86_ROOT=${PARCELON_X86_ROOT:-/var/cache/parcelon/x86-root}
 # What the x86 suite calls in the root besides Wine: ctest, Python's checks, the extractors.
-PARCELON_X86_ROOT_PACKAGES=(wine wine32 wine64 cmake python3 zip unzip 7zip msitools)
+PARCELON_X86_ROOT_PACKAGES=(cmake python3 zip unzip 7zip msitools wine wine32 wine64)
 parcelon_x86_root_stamp() { echo "$PARCELON_X86_ROOT/.parcelon-root-complete"; }
 
 # Whether the kernel executes 32-bit x86 programs. Cheap, and asked before anything else:
