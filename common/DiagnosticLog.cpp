@@ -14,27 +14,40 @@
 
 namespace parcelon {
 
-DiagnosticLog::DiagnosticLog() : event_(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
+namespace {
+// How long a report waits for the one before it: a line takes far less, and a reporter
+// that never gave its turn back holds up no other for longer.
+constexpr DWORD kReportTurnWaitMs = 10;
+}  // namespace
+
+DiagnosticLog::DiagnosticLog() : event_(CreateEventA(nullptr, FALSE, TRUE, nullptr)) {}
 
 DiagnosticLog::~DiagnosticLog() {
+    std::lock_guard<SlimLock> guard(lock_);
     if (stream_) fclose(stream_);
     stream_ = nullptr;  // a late report (from the crash filter) must not reach the closed stream
     logLevel_ = 0;
 }
 
-void DiagnosticLog::WaitForReport() const { WaitForSingleObject(event_.get(), 10); }
+void DiagnosticLog::WaitForReport() const {
+    DWORD lastError = GetLastError();
+    WaitForSingleObject(event_.get(), kReportTurnWaitMs);
+    SetLastError(lastError);
+}
 
 void DiagnosticLog::SetReportLocation(const char* sourcePath, int line) {
     const char* name = sourcePath ? sourcePath : "";
     // The cross compiler gives __FILE__ with forward slashes.
     for (const char* c = name; *c; ++c)
         if (*c == '\\' || *c == '/') name = c + 1;
+    std::lock_guard<SlimLock> guard(lock_);
     lstrcpynA(locationFile_, name, MAX_PATH);
     locationLine_ = line;
 }
 
 void DiagnosticLog::LogError(const char* format, ...) {
-    if (!settingsRead_) AttachFromSettings();
+    std::unique_lock<SlimLock> guard(lock_);
+    if (!settingsRead_) AttachFromSettingsLocked();
     if (logLevel_ >= 1 && logLevel_ <= 3) {
         DWORD lastError = GetLastError();
         char text[1025] = {};
@@ -44,24 +57,40 @@ void DiagnosticLog::LogError(const char* format, ...) {
         va_end(args);
         for (char& c : text)
             if (c == '\r' || c == '\n') c = '|';
-        WriteLogLine("Error", text);
+        WriteLogLineLocked("Error", text);
         SetLastError(lastError);
     }
+    guard.unlock();
     SetEvent(event_.get());
 }
 
 void DiagnosticLog::WriteLogLine(const char* kind, const char* text) {
+    std::lock_guard<SlimLock> guard(lock_);
+    WriteLogLineLocked(kind, text);
+}
+
+void DiagnosticLog::WriteLogLineLocked(const char* kind, const char* text) {
     if (!stream_) return;
     char stamp[24] = {};
     time_t now = time(nullptr);
     if (const tm* local = localtime(&now)) strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", local);
-    if (logLevel_ == 3)
-        fprintf(stream_, "%s\t%s\t%s, %d\t%s\r\n", stamp, kind, locationFile_, locationLine_, text);
-    else
-        fprintf(stream_, "%s\t%s\t%s\r\n", stamp, kind, text);
+    // Made whole first and written in one call (the stream is unbuffered), on the stack:
+    // the crash filter reports from a process whose heap may be broken.
+    char line[sizeof locationFile_ + 1200];
+    int length = logLevel_ == 3 ? snprintf(line, sizeof line, "%s\t%s\t%s, %d\t%s\r\n", stamp, kind, locationFile_,
+                                           locationLine_, text)
+                                : snprintf(line, sizeof line, "%s\t%s\t%s\r\n", stamp, kind, text);
+    if (length < 0) return;
+    if (static_cast<size_t>(length) >= sizeof line) {
+        length = sizeof line - 1;
+        line[length - 2] = '\r';
+        line[length - 1] = '\n';
+    }
+    fwrite(line, 1, static_cast<size_t>(length), stream_);
 }
 
 void DiagnosticLog::Attach(FILE* stream, int level) {
+    std::lock_guard<SlimLock> guard(lock_);
     if (stream_) fclose(stream_);
     stream_ = stream;
     logLevel_ = level;
@@ -69,6 +98,11 @@ void DiagnosticLog::Attach(FILE* stream, int level) {
 }
 
 void DiagnosticLog::AttachFromSettings() {
+    std::lock_guard<SlimLock> guard(lock_);
+    if (!settingsRead_) AttachFromSettingsLocked();
+}
+
+void DiagnosticLog::AttachFromSettingsLocked() {
     settingsRead_ = true;
     DWORD lastError = GetLastError();
     // Read directly: the registry helpers report their failures to this log, and a

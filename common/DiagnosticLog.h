@@ -1,11 +1,14 @@
 // Process-wide log of failed Windows calls: time-stamped, tab-separated lines to an
 // attached stream. A stream and level can be attached through the registry values
-// "Log File" and "Log Level" under HKCU\Software\Kestrelbay\Parcelon.
+// "Log File" and "Log Level" under HKCU\Software\Kestrelbay\Parcelon. The packing
+// workers report from threads of their own: one lock keeps the set-up single and each
+// line whole.
 #pragma once
 
 #include <cstdio>
 #include <windows.h>
 
+#include "SlimLock.h"
 #include "UniqueResource.h"
 
 namespace parcelon {
@@ -21,7 +24,8 @@ public:
     DiagnosticLog(const DiagnosticLog&) = delete;
     DiagnosticLog& operator=(const DiagnosticLog&) = delete;
 
-    // Reporting protocol: WaitForReport, SetReportLocation, LogError.
+    // Reporting protocol: WaitForReport, SetReportLocation, LogError. WaitForReport takes
+    // the turn (for a short while at most), LogError gives it back.
     void WaitForReport() const;
     void SetReportLocation(const char* sourcePath, int line);
     void LogError(const char* format, ...);
@@ -36,7 +40,11 @@ public:
     HANDLE event() const { return event_.get(); }
 
 private:
-    UniqueHandle event_;
+    void AttachFromSettingsLocked();
+    void WriteLogLineLocked(const char* kind, const char* text);
+
+    UniqueHandle event_;  // auto-reset: signalled while no report is under way
+    mutable SlimLock lock_;  // over everything below
     FILE* stream_ = nullptr;
     int logLevel_ = 0;
     char locationFile_[MAX_PATH] = {};

@@ -162,6 +162,7 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
         });
     }
 
+    if (options.attach.empty() && options.closeAtOnce) PostMessageW(frame, WM_CLOSE, 0, 0);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -21,6 +21,8 @@ struct ComposeOptions {
     // turn (the last for any further): split, anyway, back or leave-out.
     std::vector<std::string> answers = {"anyway"};
     bool inlineReply = false;  // the message is an inline reply in the main window
+    // Without paths to attach: the window is closed as soon as it is shown, not by a person.
+    bool closeAtOnce = false;
     // Run on the window's thread once the robot has pressed OK, while the dialog is open.
     std::function<void()> afterOk;
     // Run on the window's thread in place of answering the first question, while it is open.

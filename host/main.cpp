@@ -10,6 +10,8 @@
 //   Every message it ends with is written: MESSAGE.eml, then MESSAGE-2.eml, ... for the
 //   copies the add-in made.
 //   parcelon-host startup [--addin PATH] [--outlook-version V]   (the add-ins loaded, then unloaded)
+//   parcelon-host session [--windows N] [--pack-every K] [--attach PATH] [--addin PATH]
+//                         [--outlook-version V]   (see LongSession.h)
 //   --inline: the message is an inline reply in the main window (Outlook 2013 and later).
 //   --close-while-packing: the person closes the compose window while the dialog packs.
 //   --shutdown fast: the process ends after the message without OnBeginShutdown or
@@ -28,6 +30,7 @@
 
 #include "AddinLoader.h"
 #include "ComposeSession.h"
+#include "LongSession.h"
 #include "MessageFiles.h"
 #include "PackCommand.h"
 #include "SendingAccount.h"
@@ -43,6 +46,8 @@ using namespace parcelon;
 namespace {
 struct Arguments {
     bool startupOnly = false;
+    bool session = false;
+    host::SessionOptions sessionOptions;
     host::ComposeOptions compose;
     host::AccountOptions account;
     std::string out;
@@ -61,7 +66,9 @@ int Usage() {
             "                             [--shutdown fast|begin|while-packing|while-asking] [--inline]\n"
             "                             [--close-while-packing]\n"
             "                             --out MESSAGE.eml\n"
-            "       parcelon-host startup [--addin PATH] [--outlook-version V]\n");
+            "       parcelon-host startup [--addin PATH] [--outlook-version V]\n"
+            "       parcelon-host session [--windows N] [--pack-every K] [--attach PATH] [--addin PATH]\n"
+            "                             [--outlook-version V]\n");
     return 2;
 }
 
@@ -79,13 +86,18 @@ bool ParseAnswers(const std::string& text, std::vector<std::string>& answers) {
 }
 
 bool Parse(const std::vector<std::string>& argv, Arguments& args) {
-    if (argv.size() < 2 || (argv[1] != "compose" && argv[1] != "startup")) return false;
+    if (argv.size() < 2 || (argv[1] != "compose" && argv[1] != "startup" && argv[1] != "session")) return false;
     args.startupOnly = argv[1] == "startup";
+    args.session = argv[1] == "session";
     for (size_t i = 2; i < argv.size(); ++i) {
         const std::string& a = argv[i];
         bool hasValue = i + 1 < argv.size();
         if (a == "--attach" && hasValue)
             args.compose.attach.push_back(argv[++i]);
+        else if (a == "--windows" && hasValue && args.session)
+            args.sessionOptions.windows = atoi(argv[++i].c_str());
+        else if (a == "--pack-every" && hasValue && args.session)
+            args.sessionOptions.packEvery = atoi(argv[++i].c_str());
         else if (a == "--out" && hasValue)
             args.out = argv[++i];
         else if (a == "--archive" && hasValue)
@@ -115,6 +127,11 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
     }
     bool knownShutdown = args.shutdown.empty() || args.shutdown == "fast" || args.shutdown == "begin" ||
                          args.shutdown == "while-packing" || args.shutdown == "while-asking";
+    if (args.session) {
+        if (args.compose.attach.size() > 1) return false;
+        if (!args.compose.attach.empty()) args.sessionOptions.attach = args.compose.attach.front();
+        return args.sessionOptions.windows > 0 && args.sessionOptions.packEvery >= 0 && !args.outlookVersion.empty();
+    }
     return knownShutdown && (args.startupOnly || !args.out.empty()) && !args.compose.archiveName.empty() &&
            !args.outlookVersion.empty();
 }
@@ -191,6 +208,24 @@ int Startup(const Arguments& args) {
     addins.UnloadAll();
     app->Release();
     return parcelonLoaded ? 0 : 1;
+}
+
+// Many compose windows in one process, then the add-ins unloaded.
+int Session(const Arguments& args) {
+    if (!PrepareRegistration(args)) return 1;
+    standin::Application* app = StartApplication(args);
+    standin::AddinRibbons ribbons(app->version);
+    printf("playing Outlook %s: %s\n", args.outlookVersion.c_str(),
+           ribbons.enabled() ? "compose windows with a ribbon" : "compose windows with command bars");
+    host::AddinLoader addins;
+    addins.LoadAll(app->dispatch(), ribbons);
+    bool parcelonLoaded = ParcelonLoaded(addins);
+    bool kept = parcelonLoaded && host::RunLongSession(*app, ribbons, args.sessionOptions);
+    ribbons.Clear();
+    addins.UnloadAll();
+    app->Release();
+    if (!parcelonLoaded) fprintf(stderr, "parcelon-host: the Parcelon add-in could not be loaded\n");
+    return kept ? 0 : 1;
 }
 
 int Compose(const Arguments& args) {
@@ -275,7 +310,7 @@ int main() {
     Arguments args;
     if (!Parse(argv, args)) return Usage();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    int result = args.startupOnly ? Startup(args) : Compose(args);
+    int result = args.startupOnly ? Startup(args) : args.session ? Session(args) : Compose(args);
     CoUninitialize();
     return result;
 }

@@ -70,6 +70,8 @@ public:
 
     const IID& iid() const { return iid_; }
     IDispatch* dispatch() { return static_cast<IDispatch*>(this); }
+    // References held now, by the host and by the add-ins together.
+    long references() const { return refs_; }
 
 protected:
     // Runs one member; a failing result is turned into EXCEPINFO and error information,

@@ -20,7 +20,10 @@ constexpr GUID IID_AppointmentItem = parcelon::HostIid(0x00063033);
 constexpr GUID IID_ContactItem = parcelon::HostIid(0x00063021);
 constexpr long olAppointment = 26;
 constexpr long olContact = 40;
+long aliveInspectors = 0;
 }  // namespace
+
+long Inspector::Alive() { return aliveInspectors; }
 
 Inspector::Inspector(IDispatch* item, std::wstring caption)
     : EventSource(L"Inspector", parcelon::IID_OutlookInspector,
@@ -32,9 +35,11 @@ Inspector::Inspector(IDispatch* item, std::wstring caption)
       frame_(caption, bars_),
       oleWindow_(static_cast<IDispatch*>(this), L"Inspector", [this] { return frame_.Handle(); }) {
     if (item_) item_->AddRef();
+    InterlockedIncrement(&aliveInspectors);
 }
 
 Inspector::~Inspector() {
+    InterlockedDecrement(&aliveInspectors);
     frame_.Destroy();
     bars_->Release();
     if (item_) item_->Release();

@@ -27,6 +27,10 @@ public:
     // Raises Close, then destroys the window, as the host does when the user closes it.
     HRESULT Close();
 
+    // Windows not yet destroyed in this process: after a window has closed and the host
+    // let go of it, one still counted is held by an add-in.
+    static long Alive();
+
     bool hasCommandBars = true;   // false: CommandBars answers Nothing
     bool offersOleWindow = true;  // false: no IOleWindow
 

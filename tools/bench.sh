@@ -101,6 +101,14 @@ pack_s=$(echo "$start $(now)" | awk '{printf "%.3f", $2 - $1}')
 start=$(now)
 parcelon_wine "$host" compose --attach 'C:\parcelon-bench\tree' --out 'C:\parcelon-bench\message.eml' >/dev/null
 compose_s=$(echo "$start $(now)" | awk '{printf "%.3f", $2 - $1}')
+# A long session in one process: 200 compose windows opened and closed, every tenth packing
+# a small folder through the ribbon button; what the process holds after window 10 and 200.
+mkdir -p "$work/session"
+for i in $(seq 1 20); do
+    [ -f "$work/session/note-$i.txt" ] || head -c 30000 /dev/urandom | base64 >"$work/session/note-$i.txt"
+done
+session=$(parcelon_wine "$host" session --windows 200 --attach 'C:\parcelon-bench\session' 2>&1 | tr -d '\r') || true
+echo "$session" | sed -n 's/^session: /long session of 200 compose windows: /p'
 parcelon_regsvr32 "$build/server/Parcelon.dll" /u /s
 rm -f "$work/message.eml"
 awk -v h="$compose_s" -v w="$pack_s" \

@@ -57,10 +57,17 @@ if [ ${#missing[@]} -gt 0 ]; then
         rest=()
         for p in "${missing[@]}"; do [ "$p" = wine32 ] || rest+=("$p"); done
         [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
-        echo "setup: wine32 could not be installed; the x86 suite will not run on this machine" >&2
+        echo "setup: wine32 could not be installed into the system" >&2
         mkdir -p "$deps" && touch "$wine32_refused"
         [ ${#rest[@]} -eq 0 ] || apt_install "${rest[@]}"
     fi
+fi
+
+# Without Wine's 32-bit part in the system, the x86 suite runs in a private root, where the
+# kernel runs 32-bit programs at all (asked first: on a kernel without them nothing else runs).
+source "$root/tools/x86-root.sh"
+if parcelon_kernel_runs_32bit && ! dpkg -s wine32 >/dev/null 2>&1; then
+    parcelon_x86_root_make "$deps" || echo "setup: without the x86 root the x86 suite will not run" >&2
 fi
 
 # Debian's source packages, with their patches applied, for what has no MinGW build.

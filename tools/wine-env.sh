@@ -36,6 +36,11 @@ parcelon_pe_bits() {
 # cannot run. Wine decodes the command line in the locale's encoding: UTF-8, so that a
 # path with any name comes through (the prefix's ANSI code page stays 1252).
 parcelon_wine() {
+    ! parcelon_wine_persists || parcelon_wine_session_start
+    parcelon_wine_launch "$@"
+}
+
+parcelon_wine_launch() {
     local bits
     bits=$(parcelon_pe_bits "$1")
     if [ "$bits" = 32 ] || { [ -z "$bits" ] && parcelon_runs_win32; }; then
@@ -49,11 +54,60 @@ parcelon_wine() {
     fi
 }
 
+# Debian's wineserver runs with -p0: it ends as soon as the last program of the prefix has
+# ended, and a program that starts while it is ending is ended with it, exit code 1 and
+# not a word. A run of many programs (the suite: PARCELON_WINE_PERSIST=1) keeps one server
+# per prefix instead, started before the prefix's first program and ended by
+# parcelon_wine_stop; a program after that starts it again.
+parcelon_wine_persists() { [ "${PARCELON_WINE_PERSIST:-0}" = 1 ]; }
+
+# Starts the prefix's persistent server unless one runs. The programs that live as long as
+# the server (the services and the desktop) start here too, holding none of anyone's
+# output: started by a test, they would keep its output pipe open, and ctest waiting, for
+# the server's whole life. PARCELON_WINE_SESSIONS names a file that lists the prefixes.
+parcelon_wine_session_start() {
+    # Exit code 2: a server runs already.
+    wineserver -p </dev/null >/dev/null 2>&1 || return 0
+    [ -z "${PARCELON_WINE_SESSIONS:-}" ] || echo "$WINEPREFIX" >>"$PARCELON_WINE_SESSIONS"
+    parcelon_wine_launch reg query 'HKCU\Software' </dev/null >/dev/null 2>&1
+    parcelon_wine_launch explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+    # Up in a few seconds; other prefixes of the machine have desktops of their own.
+    local pid
+    for _ in $(seq 1 30); do
+        for pid in $(pgrep -u "$(id -u)" -f 'explorer.exe /desktop'); do
+            tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+        done
+        sleep 1
+    done
+}
+
+# The process ids of the prefix's programs, the server's own lasting ones left out.
+parcelon_wine_programs() {
+    local pid exe command
+    for pid in $(pgrep -u "$(id -u)" .); do
+        exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || continue
+        case "$exe" in */wine | */wine64 | */wine-preloader | */wine64-preloader) ;; *) continue ;; esac
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        command=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)
+        case "$command" in
+            *'\services.exe'* | *'\winedevice.exe'* | *'\plugplay.exe'* | *'\svchost.exe'* | *'\rpcss.exe'* | \
+                *'explorer.exe /desktop'* | 'start.exe /exec explorer.exe'*) continue ;;
+        esac
+        echo "$pid"
+    done
+}
+
 # Ends the prefix's server (and every program still running in it).
 parcelon_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
 
-# Waits until every program of the prefix has ended.
-parcelon_wine_wait() { wineserver -w >/dev/null 2>&1 || true; }
+# Waits until every program of the prefix has ended: a persistent server stays.
+parcelon_wine_wait() {
+    if parcelon_wine_persists; then
+        while [ -n "$(parcelon_wine_programs)" ]; do sleep 0.5; done
+    else
+        wineserver -w >/dev/null 2>&1 || true
+    fi
+}
 
 # The build whose programs run here: x86 where 32-bit programs run, else x64.
 parcelon_demo_target() {

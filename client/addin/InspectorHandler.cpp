@@ -3,8 +3,10 @@
 
 #include "AttachFromWindow.h"
 #include "HostInterfaces.h"
+#include "InspectorsSink.h"
 #include "OutlookAddin.h"
 #include "client/resources/ResourceIds.h"
+#include "common/ComErrorReport.h"
 #include "server/EventTrampoline.h"
 
 namespace parcelon {
@@ -38,14 +40,34 @@ HostObject FindBar(const HostObject& bars, const wchar_t* name) {
 }
 }  // namespace
 
-InspectorHandler::InspectorHandler(OutlookAddin* addin, HostObject inspector)
+class InspectorHandler::CallScope {
+public:
+    explicit CallScope(InspectorHandler& handler) : handler_(handler.shared_from_this()) { ++handler_->m_calls; }
+    ~CallScope() { --handler_->m_calls; }
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+private:
+    std::shared_ptr<InspectorHandler> handler_;
+};
+
+InspectorHandler::InspectorHandler(OutlookAddin* addin, InspectorsSink* sink, HostObject inspector)
     : ActivateSink(IID_InspectorEvents),
       CloseSink(IID_InspectorEvents),
       ClickSink(IID_CommandBarButtonEvents),
       m_addin(addin),
+      m_sink(sink),
       m_inspector(std::move(inspector)) {}
 
-InspectorHandler::~InspectorHandler() {
+InspectorHandler::~InspectorHandler() { ReleaseHost(); }
+
+void InspectorHandler::Detach() {
+    m_closed = true;
+    m_sink = nullptr;
+    ReleaseHost();
+}
+
+void InspectorHandler::ReleaseHost() {
     // The sinks die with this object: the host must not keep calling them.
     if (ClickSink::connected()) ClickSink::Disconnect(m_button.dispatch());
     if (ActivateSink::connected()) ActivateSink::Disconnect(m_inspector.dispatch());
@@ -74,21 +96,36 @@ void InspectorHandler::ConnectInspectorEvents() {
 }
 
 void InspectorHandler::OnInspectorActivate() {
+    if (m_closed) return;
+    CallScope scope(*this);
     // A host with a ribbon shows the add-in's ribbon button: a command-bar button would
     // be a second one, on a tab of its own.
     if (!m_addin->hostHasComposeRibbon()) InstallButton();
 }
 
 void InspectorHandler::OnInspectorClose() {
+    if (m_closed) return;
+    CallScope scope(*this);
+    m_closed = true;
     if (m_button && ClickSink::connected()) ClickSink::Disconnect(m_button.dispatch());
-    if (m_createdBar && m_bar) m_bar.Call(L"Delete");
-    ActivateSink::Disconnect(m_inspector.dispatch());
-    CloseSink::Disconnect(m_inspector.dispatch());
+    if (m_createdBar && m_bar) {
+        // A bar the host will not delete still lets the window go.
+        try {
+            m_bar.Call(L"Delete");
+        } catch (const _com_error& error) {
+            ReportComError(error);
+        }
+    }
+    ReleaseHost();
+    if (m_sink) m_sink->Retire(this);
 }
 
 void InspectorHandler::OnButtonClick(IDispatch*, VARIANT_BOOL*) {
-    // The handler may be destroyed while the dialog is open (the host disconnects): the
-    // window goes to the dialog as a reference of its own.
+    // A click the host sent before the window closed, arriving after it.
+    if (m_closed || !m_inspector) return;
+    CallScope scope(*this);
+    // The window may close, or the host disconnect, while the dialog is open: the window
+    // goes to the dialog as a reference of its own.
     OpenDialogForInspector(m_addin->identity(), m_inspector);
 }
 

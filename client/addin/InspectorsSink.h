@@ -21,11 +21,20 @@ public:
     // a handler connected to its Activate and Close events.
     void OnNewInspector(IDispatch* inspector);
 
-    const std::vector<std::unique_ptr<InspectorHandler>>& handlers() const { return m_handlers; }
+    // A handler whose window closed, holding nothing of the host any more, leaves the
+    // handlers. Its Close call is still on the stack, so it is destroyed later: at the
+    // next new window or the next close, once no call of it is running.
+    void Retire(InspectorHandler* handler);
+
+    // The handlers of the open windows, in creation order.
+    const std::vector<std::shared_ptr<InspectorHandler>>& handlers() const { return m_handlers; }
 
 private:
+    void DestroyIdleRetired();
+
     OutlookAddin* m_addin;  // not counted: the add-in owns this sink
-    std::vector<std::unique_ptr<InspectorHandler>> m_handlers;  // in creation order, never shrinks
+    std::vector<std::shared_ptr<InspectorHandler>> m_handlers;
+    std::vector<std::shared_ptr<InspectorHandler>> m_retired;
 };
 
 }  // namespace parcelon

@@ -192,6 +192,72 @@ TEST_F(ComposeWindows, HostsWithARibbonGetNoCommandBarButtonAndTheWindowEventsSt
     }
 }
 
+// Command-bar and ribbon hosts alike: a window that closes is let go of at once, with its
+// button and the bar the add-in made; fifty windows in a row leave nothing held.
+TEST_F(ComposeWindows, ClosedWindowsAreLetGoWithTheirButtonAndBar) {
+    for (const wchar_t* version : {L"11.0.5510", L"16.0.0.0"}) {
+        SCOPED_TRACE(testing::Message() << "version " << version);
+        const bool commandBars = wcscmp(version, L"11.0.5510") == 0;
+        TearDown();
+        windows.clear();
+        items.clear();
+        SetUp();
+        Connect(version);
+        auto* window = new standin::Inspector(Keep(new standin::MailItem(true, false)));
+        windows.push_back(window);
+        window->commandBars().AddComposeBars();
+        standin::CommandBar* standard = window->commandBars().Find(L"Standard");
+        const long own = window->references();
+        app->inspectors().FireNewInspector(window->dispatch());
+        window->FireActivate();
+        EXPECT_LT(own, window->references());
+        standin::CommandBarControl* button = ButtonOn(standard);
+        EXPECT_EQ(commandBars, button != nullptr);
+        const long buttonOwn = standard->controls().items()[0]->references();
+        if (button) {
+            EXPECT_LT(buttonOwn, button->references());
+        }
+        EXPECT_EQ(S_OK, window->Close());
+        EXPECT_EQ(own, window->references());
+        if (button) {
+            EXPECT_EQ(buttonOwn, button->references());
+        }
+
+        long baseline = standin::LiveObjects();
+        for (int i = 0; i < 50; ++i) {
+            auto* item = new standin::MailItem(true, false);
+            auto* other = new standin::Inspector(item->dispatch());
+            item->Release();
+            other->commandBars().AddComposeBars();
+            other->commandBars().Find(L"Standard")->visible = i % 2 == 0;  // every other one gets a bar of its own
+            app->inspectors().FireNewInspector(other->dispatch());
+            other->FireActivate();
+            EXPECT_EQ(S_OK, other->Close());
+            other->Release();
+        }
+        EXPECT_EQ(baseline, standin::LiveObjects());
+    }
+}
+
+// The host may deliver a click it sent before the window closed: it opens nothing.
+TEST_F(ComposeWindows, ClickArrivingAfterTheWindowClosedDoesNothing) {
+    Connect();
+    standin::Inspector* window = OpenMessage();
+    window->FireActivate();
+    standin::CommandBarControl* button = ButtonOn(window->commandBars().Find(L"Standard"));
+    ASSERT_NE(nullptr, button);
+    standin::FailMember(L"CommandBarButton.Unadvise", standin::Failing(E_FAIL, L""));
+    window->Close();
+    standin::ClearFailures();
+    ASSERT_EQ(1u, button->connections());  // still reaches the handler
+    DialogWatcher watcher;
+    Click(button, watcher);
+    EXPECT_FALSE(watcher.seen());
+    // The window goes before the add-in does, taking the button's connection with it.
+    windows.pop_back();
+    window->Release();
+}
+
 TEST_F(ComposeWindows, WithoutInsertFileTheButtonGoesToTheEndOfStandard) {
     Connect();
     auto* window = new standin::Inspector(Keep(new standin::MailItem));

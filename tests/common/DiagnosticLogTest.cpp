@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <sstream>
+#include <thread>
+#include <vector>
 
 #include "common/DiagnosticLog.h"
 #include "common/TextConversion.h"
@@ -28,6 +31,19 @@ protected:
     }
     ScratchFolder folder;
 };
+
+// The registry values that attach a log file at `level`.
+bool StoreLogSettings(const std::string& path, DWORD level) {
+    UniqueRegKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExA(key.get(), DiagnosticLog::kLogFileValue, 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(path.c_str()), static_cast<DWORD>(path.size() + 1)) ==
+               ERROR_SUCCESS &&
+           RegSetValueExA(key.get(), DiagnosticLog::kLogLevelValue, 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&level), sizeof level) == ERROR_SUCCESS;
+}
 
 void RemoveLogSettings() {
     UniqueRegKey key;
@@ -95,16 +111,7 @@ TEST_F(DiagnosticLogTest, OverlongTextIsCutAtTheFormattersLimit) {
 
 TEST_F(DiagnosticLogTest, RegistrySettingsAttachAFile) {
     std::string path = folder.path("from-registry.log");
-    {
-        UniqueRegKey key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, DiagnosticLog::kSettingsKey, 0, nullptr, 0,
-                                                 KEY_SET_VALUE, nullptr, key.put(), nullptr));
-        DWORD level = 3;
-        RegSetValueExA(key.get(), DiagnosticLog::kLogFileValue, 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(path.c_str()), static_cast<DWORD>(path.size() + 1));
-        RegSetValueExA(key.get(), DiagnosticLog::kLogLevelValue, 0, REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&level), sizeof level);
-    }
+    ASSERT_TRUE(StoreLogSettings(path, 3));
     {
         DiagnosticLog log;
         log.SetReportLocation("dir\\site.cpp", 7);
@@ -118,6 +125,45 @@ TEST_F(DiagnosticLogTest, RegistrySettingsAttachAFile) {
         log.LogError("no longer recorded");
     }
     EXPECT_EQ(std::string::npos, ReadWholeFile(path).find("no longer recorded"));
+}
+
+// Four packing workers report at once, the first of their reports reading the settings:
+// the file is opened once and no line is cut into by another.
+TEST_F(DiagnosticLogTest, FourThreadsAtOnceOpenOneFileAndWriteWholeLines) {
+    constexpr int kThreads = 4, kLines = 250;
+    std::string path = folder.path("threads.log");
+    ASSERT_TRUE(StoreLogSettings(path, 3));
+    {
+        DiagnosticLog log;
+        UniqueHandle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        std::vector<std::thread> workers;
+        for (int t = 0; t < kThreads; ++t)
+            workers.emplace_back([&, t] {
+                WaitForSingleObject(start.get(), INFINITE);
+                for (int i = 0; i < kLines; ++i) PARCELON_LOG_ERROR_TO(log, "worker %d line %d %s", t, i, "end");
+            });
+        SetEvent(start.get());
+        for (std::thread& worker : workers) worker.join();
+    }
+    // A second opening would have left its handle open past the log's end.
+    UniqueFile exclusive(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(exclusive) << "error " << GetLastError();
+    exclusive.reset();
+    RemoveLogSettings();
+
+    std::istringstream lines(ReadWholeFile(path));
+    std::regex whole(kStamp + R"(\tError\tDiagnosticLogTest\.cpp, \d+\tworker (\d) line (\d+) end\r)");
+    std::vector<int> perWorker(kThreads);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, whole)) << line;
+        ++perWorker.at(std::stoi(match[1]));
+        ++count;
+    }
+    EXPECT_EQ(kThreads * kLines, count);
+    EXPECT_EQ(std::vector<int>(kThreads, kLines), perWorker);
 }
 
 // The path is stored as UTF-16 text to be expanded, in a folder named outside the code page

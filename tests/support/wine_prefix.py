@@ -25,6 +25,7 @@ class WinePrefix:
 
     def create(self):
         """Deletes the prefix and makes it again."""
+        self.stop()  # a server kept for the run would go on serving the deleted prefix
         shutil.rmtree(self.path, ignore_errors=True)
         os.makedirs(self.path)
         self.wine("wineboot", "-i", timeout=600)
