@@ -927,8 +927,8 @@ TEST_F(AttachmentDialogTest, NamesOutsideTheCodePageAndLongPathsAreListedDropped
         EXPECT_TRUE(d.WaitClosed());
     });
     ASSERT_EQ(1u, Attached().size());
-    EXPECT_EQ((std::vector<std::string>{Entry(greek), Entry(parcel + "/" + kyiv), Entry(deep + "/far.txt")}),
-              ArchiveEntries());
+    // The long path's file was chosen by itself: it stands under its own name.
+    EXPECT_EQ((std::vector<std::string>{Entry(greek), Entry(parcel + "/" + kyiv), "far.txt"}), ArchiveEntries());
 }
 
 // While OK packs, the dialog shows the progress below its controls; Cancel, and closing the
