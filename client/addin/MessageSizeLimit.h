@@ -1,7 +1,7 @@
 // How large a message may be on its way out: the sending server's limit (or the
-// administrator's SendLimitMB policy) and Outlook's own limit on attachments, read through the object model and the registry. Every source can
-// be missing or fail on a given Outlook; each failure falls back to the next source and is
-// written to the debugger output.
+// administrator's SendLimitMB policy) and Outlook's own limit on attachments, read through
+// the object model and the registry. Every source can be missing or fail on a given
+// Outlook; each failure falls back to the next source and is written to the debugger output.
 #pragma once
 
 #include <cstdint>

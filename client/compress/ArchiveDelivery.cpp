@@ -120,7 +120,8 @@ bool CheckBlockedTypes(const AskUser& ask, AttachReport& report) {
         for (size_t i : blocked) names.push_back(archive.entries()[i].name);
     }
     if (blocked.empty()) return true;
-    SendChoice choice = policy == BlockedTypesPolicy::LeaveOut ? SendChoice::LeaveOut : ask(BlockedTypesQuestion(names));
+    SendChoice choice =
+        policy == BlockedTypesPolicy::LeaveOut ? SendChoice::LeaveOut : ask(BlockedTypesQuestion(names));
     if (choice == SendChoice::Back) {
         report.cancelled = true;
         return false;
