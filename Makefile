@@ -41,6 +41,8 @@ sign: build
 	@$(SIGN) $(BUILD)/x86/server/Parcelon.dll $(BUILD)/x64/server/Parcelon.dll $(BUILD)/x64/sendto/ParcelonSend.exe
 	@echo "sign: both Parcelon.dll builds and ParcelonSend.exe"
 
+VERSION := $(shell grep -o 'Parcelon VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3).0
+
 # The setup program, with the signed DLLs of both builds; its uninstaller is signed before
 # it is packed, the setup program once it is written.
 installer: sign
