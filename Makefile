@@ -1,4 +1,4 @@
-# Parcelon: make demo | make test | make bench | make build | make installer | make msi
+# Parcelon: make demo | make test | make bench | make build | make sign | make installer | make msi
 SHELL := /bin/bash
 ROOT := $(CURDIR)
 BUILD ?= $(ROOT)/build
@@ -9,7 +9,7 @@ export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 JOBS ?= 2
 
-.PHONY: all setup build prefix demo test bench installer msi clean $(TARGETS:%=build-%)
+.PHONY: all setup build prefix demo test bench sign installer msi clean $(TARGETS:%=build-%)
 
 all: build
 
@@ -34,20 +34,32 @@ demo: setup
 	@target=$$(source tools/wine-env.sh && parcelon_demo_target) && \
 	  $(MAKE) --no-print-directory build-$$target prefix && bash tools/demo.sh $$target
 
-# The setup program, with the DLLs of both builds.
+# What a user installs, signed with Authenticode (tools/sign.sh: the certificate named in
+# the environment, else the build's development certificate).
+SIGN := bash $(ROOT)/tools/sign.sh
+sign: build
+	@$(SIGN) $(BUILD)/x86/server/Parcelon.dll $(BUILD)/x64/server/Parcelon.dll $(BUILD)/x64/sendto/ParcelonSend.exe
+	@echo "sign: both Parcelon.dll builds and ParcelonSend.exe"
+
 VERSION := $(shell grep -o 'Parcelon VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3).0
-installer: build
+
+# The setup program, with the signed DLLs of both builds; its uninstaller is signed before
+# it is packed, the setup program once it is written.
+installer: sign
 	@makensis -V2 -DVERSION=$(VERSION) -DX86_DLL=$(BUILD)/x86/server/Parcelon.dll \
-	  -DX64_DLL=$(BUILD)/x64/server/Parcelon.dll -DSEND_EXE=$(BUILD)/x64/sendto/ParcelonSend.exe -DOUTFILE=$(BUILD)/Parcelon-Setup.exe installer/Parcelon.nsi
+	  -DX64_DLL=$(BUILD)/x64/server/Parcelon.dll -DSEND_EXE=$(BUILD)/x64/sendto/ParcelonSend.exe \
+	  -DSIGN="$(SIGN)" -DOUTFILE=$(BUILD)/Parcelon-Setup.exe installer/Parcelon.nsi
+	@$(SIGN) $(BUILD)/Parcelon-Setup.exe
 	@echo "installer: $(BUILD)/Parcelon-Setup.exe"
 
-# The MSI package for administrators, with the DLLs of both builds.
-msi: build
+# The MSI package for administrators, with the signed DLLs of both builds; signed itself.
+msi: sign
 	@bash tools/build-msi.sh $(VERSION) $(BUILD)/x86/server/Parcelon.dll $(BUILD)/x64/server/Parcelon.dll \
 	  $(BUILD)/x64/sendto/ParcelonSend.exe $(BUILD)/Parcelon.msi
+	@$(SIGN) $(BUILD)/Parcelon.msi
 	@echo "msi: $(BUILD)/Parcelon.msi"
 
-test: build prefix installer msi
+test: build sign prefix installer msi
 	@bash tools/run-tests.sh $(TARGETS)
 
 bench: setup

@@ -166,6 +166,8 @@ bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         return false;
     }
+    auto state = [dialog](int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED ? "on" : "off"; };
+    printf("opened with: compress %s, sub-folders %s\n", state(IDC_COMPRESS), state(IDC_SUB_FOLDERS));
     std::vector<std::wstring> paths = DroppablePaths(options);
     HWND list = GetDlgItem(dialog, IDC_CHOSEN_LIST);
     if (!paths.empty()) {

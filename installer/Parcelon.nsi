@@ -2,7 +2,7 @@
 ; to %LOCALAPPDATA%\Parcelon\x86 and \x64, each is registered by the regsvr32 of its own
 ; bitness, and an uninstall entry of the user's own points at the uninstaller. ParcelonSend.exe
 ; goes beside the 64-bit DLL, with a shortcut "Parcelon" in the user's Send To folder.
-; makensis -DVERSION=1.0.0.0 -DX86_DLL=... -DX64_DLL=... -DSEND_EXE=... -DOUTFILE=... Parcelon.nsi
+; makensis -DVERSION=1.0.0.0 -DX86_DLL=... -DX64_DLL=... -DSEND_EXE=... [-DSIGN=COMMAND] -DOUTFILE=... Parcelon.nsi
 Unicode true
 Target amd64-unicode
 RequestExecutionLevel user
@@ -21,6 +21,10 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+!ifdef SIGN
+; The uninstaller is signed before it is packed, so the copy setup writes is signed too.
+!uninstfinalize '${SIGN} "%1"' = 0
+!endif
 InstallDir "$LOCALAPPDATA\${PRODUCT}"
 BrandingText "${PRODUCT} ${VERSION}"
 ShowInstDetails show

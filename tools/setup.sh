@@ -9,7 +9,8 @@ deps="$root/.deps"
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
           libz-mingw-w64-dev libwine-dev wine wine32 wine64 xvfb xauth
-          cmake python3 zip unzip googletest dpkg-dev nsis msitools wixl 7zip)
+          cmake python3 zip unzip googletest dpkg-dev nsis msitools wixl 7zip
+          osslsigncode openssl libengine-pkcs11-openssl softhsm2)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -6,6 +6,7 @@
 
 #include "DetectVersion.h"
 #include "common/ComErrorReport.h"
+#include "common/Policy.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
 
@@ -13,6 +14,7 @@ namespace parcelon {
 
 namespace {
 constexpr long olExchange = 0;
+constexpr DWORD kLargestSendLimitMB = 1048576;  // 1 TB: beyond any mail system's
 
 void Note(const std::string& text) { OutputDebugStringA(("Parcelon: " + text + "\n").c_str()); }
 
@@ -153,6 +155,10 @@ MessageSizeLimit ReadMessageSizeLimit(const MailItem& mail) {
     HostObject account = ObjectOrNone(mail, L"SendUsingAccount", IID_OutlookAccount);
     HostObject application = ObjectOrNone(mail, L"Application", IID_OutlookApplication);
     limit.serverBytes = ServerLimitBytes(account, application);
+    // The administrator's limit stands in for a server's that cannot be read (POP, IMAP) and
+    // tightens one that can.
+    if (std::optional<DWORD> mb = ReadPolicyInRange(L"SendLimitMB", 1, kLargestSendLimitMB))
+        limit.serverBytes = std::min(limit.serverBytes, static_cast<uint64_t>(*mb) << 20);
     if (!IsExchange(account)) {
         unsigned long kb = OutlookAttachmentLimitKb(OfficeVersion(application));
         if (kb != 0) limit.attachmentBytes = static_cast<uint64_t>(kb) * 1024;

@@ -1,7 +1,7 @@
-// How large a message may be on its way out: the sending server's limit and Outlook's own
-// limit on attachments, read through the object model and the registry. Every source can
-// be missing or fail on a given Outlook; each failure falls back to the next source and is
-// written to the debugger output.
+// How large a message may be on its way out: the sending server's limit (or the
+// administrator's SendLimitMB policy) and Outlook's own limit on attachments, read through
+// the object model and the registry. Every source can be missing or fail on a given
+// Outlook; each failure falls back to the next source and is written to the debugger output.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,8 @@ constexpr unsigned long kOutlookDefaultAttachmentKb = 20480;
 
 struct MessageSizeLimit {
     static constexpr uint64_t kNone = UINT64_MAX;
-    // The message as sent, attachments grown by the transfer encoding; from the server.
+    // The message as sent, attachments grown by the transfer encoding; from the server, or
+    // the policy's where that is lower or the server's cannot be read.
     uint64_t serverBytes = kNone;
     // The attachments' own sizes together; Outlook's own, for accounts other than Exchange.
     uint64_t attachmentBytes = kNone;

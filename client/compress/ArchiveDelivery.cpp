@@ -10,6 +10,7 @@
 #include "client/dialog/SendQuestionText.h"
 #include "common/ComErrorReport.h"
 #include "common/FileSystemPath.h"
+#include "common/Policy.h"
 #include "common/TextConversion.h"
 
 namespace parcelon {
@@ -95,8 +96,21 @@ void SendInParts(const MailItem& mail, const Attachments& attachments, const std
     }
 }
 
-// The refused types named and, when the user says so, taken out. False: go no further.
+// What the administrator's BlockedTypes policy makes of refused types; Ask without one.
+enum class BlockedTypesPolicy : DWORD { Ask = 0, LeaveOut = 1, Allow = 2 };
+
+BlockedTypesPolicy ReadBlockedTypesPolicy() {
+    return static_cast<BlockedTypesPolicy>(ReadPolicyInRange(L"BlockedTypes", 0, 2).value_or(0));
+}
+
+// Whether the user may attach an archive over the limit: unless AttachOverLimit is 0.
+bool AttachOverLimitAllowed() { return ReadPolicyInRange(L"AttachOverLimit", 0, 1).value_or(1) == 1; }
+
+// The refused types named and, when the user or the policy says so, taken out. False: go
+// no further.
 bool CheckBlockedTypes(const AskUser& ask, AttachReport& report) {
+    BlockedTypesPolicy policy = ReadBlockedTypesPolicy();
+    if (policy == BlockedTypesPolicy::Allow) return true;
     std::vector<size_t> blocked;
     std::vector<std::string> names;
     {
@@ -106,7 +120,8 @@ bool CheckBlockedTypes(const AskUser& ask, AttachReport& report) {
         for (size_t i : blocked) names.push_back(archive.entries()[i].name);
     }
     if (blocked.empty()) return true;
-    SendChoice choice = ask(BlockedTypesQuestion(names));
+    SendChoice choice =
+        policy == BlockedTypesPolicy::LeaveOut ? SendChoice::LeaveOut : ask(BlockedTypesQuestion(names));
     if (choice == SendChoice::Back) {
         report.cancelled = true;
         return false;
@@ -137,7 +152,8 @@ void DeliverArchive(const MailItem& mail, const Attachments& attachments, const 
             ZipArchiveReader archive;
             SplitPlan plan;
             if (archive.Open(report.archivePath)) plan = PlanSplit(archive.entries(), limit.LargestArchive());
-            choice = ask(SizeLimitQuestion(size, limit.TighterLimit(), plan.parts.size(), plan.tooLarge));
+            choice = ask(SizeLimitQuestion(size, limit.TighterLimit(), plan.parts.size(), plan.tooLarge,
+                                           AttachOverLimitAllowed()));
             if (choice == SendChoice::Split && plan.tooLarge.empty()) {
                 parts = WriteParts(archive, plan, FolderOf(report.archivePath), archiveName, limit.LargestArchive());
                 if (parts.empty()) report.failure = "the archive could not be cut into parts";

@@ -1,7 +1,8 @@
 // The last step of packing: a finished archive is checked against what the message can
 // carry before it goes on: types mail systems refuse (left out when the user says so) and
-// the account's size limit (sent in several messages when the user says so). Whatever
-// happens, the archive and its parts are gone afterwards.
+// the account's size limit (sent in several messages when the user says so), each as an
+// administrator's policies allow. Whatever happens, the archive and its parts are gone
+// afterwards.
 #pragma once
 
 #include <functional>

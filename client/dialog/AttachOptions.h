@@ -1,4 +1,5 @@
-// The dialog's options, process-wide and never saved.
+// The dialog's options, process-wide and never saved; an administrator's policy sets
+// compression and sub-folders each time the dialog opens.
 #pragma once
 
 #include <string>

@@ -22,6 +22,7 @@
 #include "common/DiagnosticLog.h"
 #include "common/DpiAwareness.h"
 #include "common/EntryGuard.h"
+#include "common/Policy.h"
 #include "common/ResourceText.h"
 #include "common/TextConversion.h"
 #include "common/UniqueResource.h"
@@ -130,6 +131,12 @@ void OpenDialog(HWND dialog, DialogState& state) {
     InsertBrowserColumns(state.browser);
     InsertChosenColumns(state.chosen);
 
+    // An administrator's policy sets the options each time the dialog opens; the user may
+    // still change them.
+    attachOptions.includeSubFolders =
+        static_cast<int>(ReadPolicyInRange(L"IncludeSubFolders", 0, 1).value_or(attachOptions.includeSubFolders));
+    attachOptions.compressAttachments =
+        static_cast<int>(ReadPolicyInRange(L"CompressAttachments", 0, 1).value_or(attachOptions.compressAttachments));
     std::string folder = attachOptions.browseFolder;
     ListFolder(state.browser, folder);
     SetWindowTextW(state.browseEdit, WideFromUtf8(attachOptions.browseFolder).c_str());

@@ -44,7 +44,7 @@ SendQuestion BlockedTypesQuestion(const std::vector<std::string>& names) {
 }
 
 SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_t parts,
-                               const std::vector<std::string>& tooLarge) {
+                               const std::vector<std::string>& tooLarge, bool offerAnyway) {
     SendQuestion question;
     question.text = L"The archive is " + ByteSizeText(archiveBytes, true) + L"; this account sends at most " +
                     ByteSizeText(limitBytes, false) + L" in one message.";
@@ -58,7 +58,10 @@ SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_
                          L"this message, the others on copies of it, each shown for you to send.";
         question.choices.push_back({SendChoice::Split, L"Send in " + std::to_wstring(parts) + L" messages"});
     }
-    question.choices.push_back({SendChoice::Anyway, L"Attach anyway"});
+    if (offerAnyway)
+        question.choices.push_back({SendChoice::Anyway, L"Attach anyway"});
+    else
+        question.text += L"\n\nYour administrator does not allow attaching an archive over the limit.";
     question.choices.push_back({SendChoice::Back, L"Back"});
     return question;
 }

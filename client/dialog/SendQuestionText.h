@@ -19,8 +19,9 @@ std::wstring ByteSizeText(uint64_t bytes, bool roundUp);
 SendQuestion BlockedTypesQuestion(const std::vector<std::string>& names);
 
 // `parts` messages would carry it; `tooLarge` names the files that alone pass the limit,
-// when there are any (then it cannot be sent in parts).
+// when there are any (then it cannot be sent in parts). Without `offerAnyway` (an
+// administrator's policy) there is no "Attach anyway", and the text says why.
 SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_t parts,
-                               const std::vector<std::string>& tooLarge);
+                               const std::vector<std::string>& tooLarge, bool offerAnyway = true);
 
 }  // namespace parcelon

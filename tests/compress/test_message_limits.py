@@ -46,16 +46,22 @@ def leftover_archives():
     return found
 
 
+def make_tree(test_class, suffix):
+    """A fresh folder for `test_class` with Tree: SIZES of incompressible files (0.8 MB
+    packed) and one file of a refused type, Sub/Deep/Setup.EXE."""
+    test_class.root = os.path.join(base.PREFIX, "drive_c", base.FOLDER + suffix)
+    shutil.rmtree(test_class.root, ignore_errors=True)
+    test_class.tree = os.path.join(test_class.root, "Tree")
+    rng = random.Random(35)
+    test_class.files = {name: bytes(rng.getrandbits(8) for _ in range(size)) for name, size in SIZES.items()}
+    base.write_files(test_class.tree, list(test_class.files.items()) + [("Sub/Deep/Setup.EXE", b"MZ")])
+    test_class.prefix = base.FOLDER + suffix + "/Tree/"
+
+
 class MessageLimitsTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.root = os.path.join(base.PREFIX, "drive_c", base.FOLDER + "-limits")
-        shutil.rmtree(cls.root, ignore_errors=True)
-        cls.tree = os.path.join(cls.root, "Tree")
-        rng = random.Random(35)
-        cls.files = {name: bytes(rng.getrandbits(8) for _ in range(size)) for name, size in SIZES.items()}
-        base.write_files(cls.tree, list(cls.files.items()) + [("Sub/Deep/Setup.EXE", b"MZ")])
-        cls.prefix = base.FOLDER + "-limits/Tree/"
+        make_tree(cls, "-limits")
 
     @classmethod
     def tearDownClass(cls):
@@ -123,7 +129,8 @@ class MessageLimitsTest(unittest.TestCase):
         self.assertEqual([], leftover_archives())
 
 
-if __name__ == "__main__":
+def main():
+    """Runs the tests of the __main__ module against --host, unregistering --dll afterwards."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--dll", required=True)
     parser.add_argument("--host", required=True)
@@ -134,3 +141,7 @@ if __name__ == "__main__":
         unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
     finally:
         base.dll_registration.unregister(args.dll)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Parcelon-Setup.exe in a fresh Wine prefix, run silently as an administrator deploys it:
 the files, the registration in both registry views, the add-in key and the uninstall entry;
-the add-in created by its ProgID from a program of each bitness; setup run twice; then the
-uninstaller; and the setup window gone through as a user does, its pages kept as PNG files
-in the build folder. Where 32-bit programs cannot run, the 32-bit registration must fail
+the add-in created by its ProgID from a program of each bitness; the uninstaller it writes
+signed; setup run twice; then the uninstaller; and the setup window gone through as a user
+does, its pages kept as PNG files in the build folder. Where 32-bit programs cannot run, the 32-bit registration must fail
 loudly: in the setup's log, its exit code and, with a window, a message."""
 import os
 import pwd
@@ -16,6 +16,7 @@ import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import wine_prefix  # noqa: E402
+import test_signatures  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 ENV_SCRIPT = os.path.join(ROOT, "tools", "wine-env.sh")
@@ -164,6 +165,13 @@ class SetupInFreshPrefix(unittest.TestCase):
         for bits in ("64", "32"):
             with self.subTest(bits=bits):
                 self.expect_probe(bits)
+
+    def test_1b_the_uninstaller_it_writes_is_signed(self):
+        test_signatures.BUILD = BUILD
+        for path in (os.path.join(self.install, "Uninstall.exe"), os.path.join(self.install, "x64", "ParcelonSend.exe")):
+            code, output = test_signatures.verify(path)
+            self.assertEqual(0, code, output)
+            self.assertIn("Signature verification: ok", output)
 
     def test_2_setup_run_again_upgrades_in_place(self):
         code, _, _ = wine(SETUP, "/S", timeout=600)

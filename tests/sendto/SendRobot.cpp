@@ -1,8 +1,8 @@
 // send-robot: plays the user at ParcelonSend's windows, found by their caption.
 //   send-robot answer CAPTION PNG   a message box: prints its text, saves a picture, presses OK
 //   send-robot cancel CAPTION PNG   the progress window: saves a picture once it shows, presses Cancel
-//   send-robot choose CAPTION PNG   the send choice window: prints its question, saves a picture,
-//                                   presses its first choice
+//   send-robot choose CAPTION PNG   the send choice window: prints its question and choices, saves
+//                                   a picture, presses its first choice
 //   send-robot report CAPTION PNG   the report window: prints its line, saves a picture, presses OK
 // Waits up to 30 seconds for the window; exit code 1 when none came.
 #include <cstdio>
@@ -70,6 +70,10 @@ int wmain(int argc, wchar_t** argv) {
     if (action != L"cancel") {
         std::string text = parcelon::Utf8FromWide(TextOf(GetDlgItem(window, textId)));
         printf("text: %s\n", text.c_str());
+        std::string choices;
+        for (int id = parcelon::kFirstSendChoice; action == L"choose" && GetDlgItem(window, id); ++id)
+            choices += (choices.empty() ? "" : " | ") + parcelon::Utf8FromWide(TextOf(GetDlgItem(window, id)));
+        if (!choices.empty()) printf("choices: %s\n", choices.c_str());
         fflush(stdout);
     }
     bool saved = testing_support::SaveWindowPng(window, argv[3]);

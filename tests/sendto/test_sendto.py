@@ -2,7 +2,8 @@
 """ParcelonSend, as Explorer's "Send to > Parcelon" runs it, against parcelon-host serve
 playing the Outlook of the prefix: one new message with the chosen paths packed (read back by
 Python's zipfile and unzip -t), Outlook started when it is registered but not running, a
-message box when there is none, and Cancel in the progress window."""
+message box when there is none, Cancel in the progress window, and an administrator's send
+limit holding without "Attach anyway"."""
 import argparse
 import email
 import email.policy
@@ -176,16 +177,20 @@ class SendToTest(unittest.TestCase):
         with zipfile.ZipFile(os.path.join(self.out, "attach.zip")) as z:
             self.assertEqual([], rows.foreign_parts(z.namelist()))
 
-    def test_past_the_accounts_limit_it_is_sent_in_several_new_messages_when_the_user_says_so(self):
+    def send_three_scans_in_parts(self, size, picture, *serve_args):
+        """Three incompressible files of `size` bytes, each alone under the limit, together
+        above it, sent to three new messages by the first choice of the send choice window;
+        what the robot saw of that window."""
         parts = os.path.join(self.work, "Scans")
-        os.makedirs(parts, exist_ok=True)
+        shutil.rmtree(parts, ignore_errors=True)
+        os.makedirs(parts)
         scans = {}
-        for i in range(3):  # incompressible, each alone under the limit, together above it
-            scans["scan%d.bin" % i] = os.urandom(60 << 10)
+        for i in range(3):
+            scans["scan%d.bin" % i] = os.urandom(size)
             with open(os.path.join(parts, "scan%d.bin" % i), "wb") as f:
                 f.write(scans["scan%d.bin" % i])
-        serve = self.start_serving("--send-limit-kb", "100")
-        robot = subprocess.Popen([WINE_RUN, ROBOT, "choose", "Parcelon", windows_path(screen("sendto-send-choice.png"))],
+        serve = self.start_serving(*serve_args)
+        robot = subprocess.Popen([WINE_RUN, ROBOT, "choose", "Parcelon", windows_path(screen(picture))],
                                  stdout=subprocess.PIPE)
         code, closed = self.send(parts)
         chosen, _ = robot.communicate(timeout=120)
@@ -198,13 +203,32 @@ class SendToTest(unittest.TestCase):
         for number, name in enumerate(("message.eml", "message-2.eml", "message-3.eml"), 1):
             part = "Scans (%d of 3).zip" % number
             self.assertEqual([part], list(messages[name]))
-            self.assertLess(len(messages[name][part]), 100 << 10)
             with open(os.path.join(self.out, part), "wb") as f:
                 f.write(messages[name][part])
             with zipfile.ZipFile(os.path.join(self.out, part)) as z:
                 packed.update({i.filename: z.read(i) for i in z.infolist()})
         self.assertEqual({self.entry_name(os.path.join(parts, n), parts): d for n, d in scans.items()}, packed)
         self.assertEqual([], working_folders_left())
+        return chosen.decode("utf-8").replace("\r\n", "\n"), messages
+
+    def test_past_the_accounts_limit_it_is_sent_in_several_new_messages_when_the_user_says_so(self):
+        _, messages = self.send_three_scans_in_parts(60 << 10, "sendto-send-choice.png", "--send-limit-kb", "100")
+        for name, attachments in messages.items():
+            self.assertLess(len(next(iter(attachments.values()))), 100 << 10, name)
+
+    def test_the_policys_send_limit_holds_without_attach_anyway(self):
+        policy = r"Software\Policies\Kestrelbay\Parcelon"
+        for hive, name, value in (("HKCU", "SendLimitMB", "1"), ("HKLM", "AttachOverLimit", "0")):
+            subprocess.run([WINE_RUN, "reg", "add", hive + "\\" + policy, "/v", name, "/t", "REG_DWORD", "/d", value,
+                            "/f", "/reg:64"], capture_output=True, check=True)
+        try:  # no limit from the server: the policy's 1 MB alone
+            chosen, messages = self.send_three_scans_in_parts(500 << 10, "sendto-send-choice-by-policy.png")
+        finally:
+            for hive in ("HKCU", "HKLM"):
+                subprocess.run([WINE_RUN, "reg", "delete", hive + "\\" + policy, "/f", "/reg:64"], capture_output=True)
+        self.assertIn("this account sends at most 1 MB in one message.", chosen)
+        self.assertIn("Your administrator does not allow attaching an archive over the limit.", chosen)
+        self.assertIn("choices: Send in 3 messages | Back\n", chosen)
 
     def test_an_outlook_registered_but_not_running_is_started_and_the_message_appears(self):
         registered = subprocess.run([WINE_RUN, HOST, "serve", "--register", "--out",
