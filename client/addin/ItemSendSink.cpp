@@ -59,6 +59,8 @@ void ItemSendSink::OnItemSend(IDispatch* item, VARIANT_BOOL* cancel) {
         }
         HWND owner = SendingWindow(m_addin->app());
         AskUser ask = [owner](const SendQuestion& question) { return AskSendChoice(owner, question); };
+        // Nothing of this object is used after the questions: a shutdown while one is open
+        // destroys the sink under this frame.
         if (CheckMessageOnSend(mail, owner, ask) == SendVerdict::Cancel) *cancel = VARIANT_TRUE;
     } catch (const _com_error& error) {
         ReportComError(error);
