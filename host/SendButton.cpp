@@ -20,17 +20,17 @@ struct ProgressSearch {
     HWND found;
 };
 
+BOOL CALLBACK MatchProgressWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<ProgressSearch*>(context);
+    if (GetWindow(window, GW_OWNER) != search->owner || !GetDlgItem(window, IDC_SEND_TEXT)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // The packing's progress window over `owner`, hidden or shown.
 HWND FindProgressWindow(HWND owner) {
     ProgressSearch search = {owner, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto* s = reinterpret_cast<ProgressSearch*>(context);
-            if (GetWindow(window, GW_OWNER) != s->owner || !GetDlgItem(window, IDC_SEND_TEXT)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchProgressWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
