@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "DialogRobot.h"
+#include "SendButton.h"
 #include "common/TextConversion.h"
 
 namespace host {
@@ -77,6 +78,7 @@ struct RobotMailbox {
 ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, standin::AddinRibbons& ribbons,
                          const ComposeOptions& options) {
     ComposeResult result;
+    if (!AttachAsOutlookDoes(mail, options)) return result;
     standin::Inspector* inspector = nullptr;
     standin::FrameWindow* window = nullptr;
     if (options.inlineReply) {
@@ -100,6 +102,7 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
     }
     window->Show();
     HWND frame = window->Handle();
+    app.activeWindow = inspector ? inspector->dispatch() : app.activeExplorer().dispatch();
     if (inspector) {
         app.inspectors().FireNewInspector(inspector->dispatch());
         inspector->FireActivate();
@@ -132,8 +135,18 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
                                          mailboxClass.hInstance, nullptr);
     SetWindowLongPtrW(mailboxWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&mailbox));
 
+    // Send is pressed on the window's thread, as Outlook raises ItemSend there; the window
+    // closes after it either way, and the message is written only when it went.
+    auto send = [&app, &mail, &options, &result, frame] {
+        if (options.send) result.sent = PressSend(app, mail, frame, options);
+        PostMessageW(frame, WM_CLOSE, 0, 0);
+    };
+    if (options.send && options.attach.empty()) {
+        mailbox.onDone = send;
+        PostMessageW(mailboxWindow, kRobotDone, 0, 0);
+    }
     if (!options.attach.empty()) {
-        mailbox.onDone = [frame] { PostMessageW(frame, WM_CLOSE, 0, 0); };
+        mailbox.onDone = send;
         mailbox.onOk = options.afterOk;
         mailbox.onAsked = options.whileAsked;
         ComposeOptions robotOptions = options;
@@ -174,6 +187,7 @@ ComposeResult RunCompose(standin::Application& app, standin::MailItem& mail, sta
     DestroyWindow(mailboxWindow);
     if (options.attach.empty()) result.completed = true;
     if (!result.dialogOpened && !options.attach.empty()) result.completed = false;
+    app.activeWindow = nullptr;
     if (inspector) inspector->Release();
     if (options.inlineReply) app.activeExplorer().SetInlineResponse(nullptr);
     return result;

@@ -27,12 +27,24 @@ struct ComposeOptions {
     std::function<void()> afterOk;
     // Run on the window's thread in place of answering the first question, while it is open.
     std::function<void()> whileAsked;
+    // Attached before the window opens, as Outlook's own Attach File does (by value).
+    std::vector<std::string> attachFiles;
+    // Pictures of the body: attached by value with a content id, as Outlook keeps them.
+    std::vector<std::string> inlinePictures;
+    // The user presses Send (after the dialog, when there is one): ItemSend is raised,
+    // its questions answered by `answers`.
+    bool send = false;
+    // Cancel is pressed on the progress window of "Pack and send" as its packing starts.
+    bool cancelPacking = false;
+    // "Interface.Member" of the stand-in that fails from the moment Send is pressed.
+    std::vector<std::string> failing;
 };
 
 struct ComposeResult {
     bool buttonInstalled = false;  // on the ribbon or on a command bar
     bool dialogOpened = false;
     bool completed = false;  // the path ran through (attachments made when asked)
+    bool sent = false;       // Send was pressed and no add-in cancelled it
 };
 
 // Runs until the compose window is closed; the mail item keeps what was attached.

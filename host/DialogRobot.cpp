@@ -103,13 +103,14 @@ void PrintReportRows(const std::wstring& summary, HWND list) {
 // The button a user gives for `answer`.
 bool IsAnswer(const std::wstring& button, const std::string& answer) {
     if (answer == "split") return button.compare(0, 8, L"Send in ") == 0;
-    if (answer == "anyway") return button == L"Attach anyway";
+    if (answer == "anyway") return button == L"Attach anyway" || button == L"Send anyway";
+    if (answer == "pack") return button == L"Pack and send";
     if (answer == "leave-out") return button == L"Leave them out";
     return button == L"Back";
 }
 
-// Prints the question and its choices and presses the answer's button (Back when it is
-// not offered); true when that was Back.
+}  // namespace
+
 bool AnswerQuestion(HWND window, const std::string& answer) {
     std::wstring text = TextOf(GetDlgItem(window, parcelon::kSendQuestionText));
     for (size_t start = 0; start <= text.size();) {
@@ -134,7 +135,6 @@ bool AnswerQuestion(HWND window, const std::string& answer) {
     else PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     return pressed == L"Back" || !chosen;
 }
-}  // namespace
 
 namespace {
 struct DialogSearch {

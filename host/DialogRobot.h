@@ -11,6 +11,11 @@ namespace host {
 // A visible dialog window (a dialog box or a message box) owned by `owner`, or null.
 HWND FindOwnedDialog(HWND owner);
 
+// Prints the send choice window's question and its choices and presses the answer's
+// button (split, anyway, pack, leave-out or back; Back when it is not offered); true when
+// that was Back.
+bool AnswerQuestion(HWND window, const std::string& answer);
+
 // Drops the paths on "Attached Files:", sets the options and the archive name, presses
 // OK and answers the report box, printing what it did and what the dialog reported.
 // True when the dialog closed after OK and nothing stopped the action.

@@ -31,6 +31,7 @@ bool WriteFileContent(const std::string& path, const std::string& content) {
     }
     return static_cast<bool>(file);
 }
+}  // namespace
 
 void PrintAttachment(const standin::Attachment& a) {
     std::string name = Utf8FromWide(a.fileName());
@@ -50,8 +51,6 @@ void PrintAttachment(const standin::Attachment& a) {
     }
     fwrite(listing.data(), 1, listing.size(), stdout);
 }
-
-}  // namespace
 
 std::string MessagePath(const std::string& first, size_t index) {
     if (index == 0) return first;
@@ -81,9 +80,15 @@ bool WriteMessage(standin::MailItem& mail, const std::string& path) {
 bool WriteMessages(standin::MailItem& mail, const std::string& first, size_t firstIndex, size_t* count) {
     size_t index = firstIndex;
     bool written = WriteMessage(mail, MessagePath(first, index));
+    written = WriteCopies(mail, first, index) && written;
+    if (count) *count = index + 1 - firstIndex;
+    return written;
+}
+
+bool WriteCopies(standin::MailItem& mail, const std::string& first, size_t& index) {
+    bool written = true;
     for (standin::MailItem* copy : mail.copies())
         if (!copy->deleted) written = WriteMessage(*copy, MessagePath(first, ++index)) && written;
-    if (count) *count = index + 1 - firstIndex;
     return written;
 }
 

@@ -4,11 +4,16 @@
 //   parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]
 //                         [--archive NAME] [--addin PATH] [--outlook-version V]
 //                         [--account-type exchange|imap] [--send-limit-kb N]
-//                         [--answer split|anyway|back|leave-out[,...]]
+//                         [--answer split|anyway|back|leave-out|pack[,...]]
 //                         [--shutdown fast|begin|while-packing|while-asking] [--inline]
-//                         [--close-while-packing] --out MESSAGE.eml
+//                         [--close-while-packing] [--attach-file PATH ...] [--inline-picture PATH ...]
+//                         [--send] [--cancel-packing] [--fail Interface.Member ...] --out MESSAGE.eml
 //   Every message it ends with is written: MESSAGE.eml, then MESSAGE-2.eml, ... for the
-//   copies the add-in made.
+//   copies the add-in made. With --send, MESSAGE.eml only when its send went on.
+//   --attach-file: attached before the window opens, as Outlook's own Attach File does;
+//   --inline-picture: a picture of the body. --send: Send is pressed (after the dialog,
+//   with --attach) and ItemSend raised; --cancel-packing: Cancel on the progress window of
+//   "Pack and send"; --fail: that member of the stand-in fails once Send is pressed.
 //   parcelon-host startup [--addin PATH] [--outlook-version V]   (the add-ins loaded, then unloaded)
 //   parcelon-host session [--windows N] [--pack-every K] [--attach PATH] [--addin PATH]
 //                         [--outlook-version V]   (see LongSession.h)
@@ -62,9 +67,11 @@ int Usage() {
             "usage: parcelon-host compose [--attach PATH ...] [--no-compress] [--no-subfolders]\n"
             "                             [--archive NAME] [--addin PATH] [--outlook-version V]\n"
             "                             [--account-type exchange|imap] [--send-limit-kb N]\n"
-            "                             [--answer split|anyway|back|leave-out[,...]]\n"
+            "                             [--answer split|anyway|back|leave-out|pack[,...]]\n"
             "                             [--shutdown fast|begin|while-packing|while-asking] [--inline]\n"
-            "                             [--close-while-packing]\n"
+            "                             [--close-while-packing] [--attach-file PATH ...]\n"
+            "                             [--inline-picture PATH ...] [--send] [--cancel-packing]\n"
+            "                             [--fail Interface.Member ...]\n"
             "                             --out MESSAGE.eml\n"
             "       parcelon-host startup [--addin PATH] [--outlook-version V]\n"
             "       parcelon-host session [--windows N] [--pack-every K] [--attach PATH] [--addin PATH]\n"
@@ -72,13 +79,14 @@ int Usage() {
     return 2;
 }
 
-// A comma-separated list of split, anyway, back and leave-out.
+// A comma-separated list of split, anyway, back, leave-out and pack.
 bool ParseAnswers(const std::string& text, std::vector<std::string>& answers) {
     answers.clear();
     for (size_t start = 0; start <= text.size();) {
         size_t comma = text.find(',', start);
         std::string answer = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (answer != "split" && answer != "anyway" && answer != "back" && answer != "leave-out") return false;
+        if (answer != "split" && answer != "anyway" && answer != "back" && answer != "leave-out" && answer != "pack")
+            return false;
         answers.push_back(answer);
         start = comma == std::string::npos ? text.size() + 1 : comma + 1;
     }
@@ -122,6 +130,16 @@ bool Parse(const std::vector<std::string>& argv, Arguments& args) {
             args.compose.inlineReply = true;
         else if (a == "--no-subfolders")
             args.compose.subFolders = false;
+        else if (a == "--attach-file" && hasValue)
+            args.compose.attachFiles.push_back(argv[++i]);
+        else if (a == "--inline-picture" && hasValue)
+            args.compose.inlinePictures.push_back(argv[++i]);
+        else if (a == "--fail" && hasValue)
+            args.compose.failing.push_back(argv[++i]);
+        else if (a == "--send")
+            args.compose.send = true;
+        else if (a == "--cancel-packing")
+            args.compose.cancelPacking = true;
         else
             return false;
     }
@@ -264,7 +282,14 @@ int Compose(const Arguments& args) {
     host::ComposeResult composed;
     if (parcelonLoaded) composed = host::RunCompose(*app, *mail, ribbons, compose);
 
-    bool written = parcelonLoaded && host::WriteMessages(*mail, args.out);
+    bool written = false;
+    if (parcelonLoaded && compose.send && !composed.sent) {
+        size_t index = 0;
+        printf("message not sent: %s not written\n", args.out.c_str());
+        written = host::WriteCopies(*mail, args.out, index);
+    } else {
+        written = parcelonLoaded && host::WriteMessages(*mail, args.out);
+    }
     if (args.shutdown == "fast") EndProcess(written ? 0 : 1);
     if (args.shutdown == "begin") {
         addins.BeginShutdownAll();

@@ -6,7 +6,7 @@
 
 #include "OutlookConnection.h"
 #include "SendArchiveName.h"
-#include "SendProgressWindow.h"
+#include "client/dialog/SendProgressWindow.h"
 #include "client/addin/HostInterfaces.h"
 #include "client/addin/MailItem.h"
 #include "client/compress/CompressAndAttach.h"

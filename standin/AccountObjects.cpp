@@ -32,6 +32,8 @@ HRESULT PropertyAccessor::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* 
     if (id != kGetProperty || !(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
     const VARIANT* name = Argument(params, 0);
     if (!name || name->vt != VT_BSTR || !name->bstrVal) return DISP_E_TYPEMISMATCH;
+    auto text = texts.find(name->bstrVal);
+    if (text != texts.end()) return PutString(result, text->second);
     auto found = properties.find(name->bstrVal);
     if (found == properties.end()) {
         Describe(L"The property \"" + std::wstring(name->bstrVal) + L"\" is unknown or cannot be found.");

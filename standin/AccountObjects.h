@@ -12,13 +12,15 @@ namespace standin {
 // Outlook's OlAccountType values the tests play.
 enum AccountType : long { olExchange = 0, olImap = 1, olPop3 = 2 };
 
-// Store.PropertyAccessor: GetProperty by its schema name; a property the store lacks is
+// Store.PropertyAccessor and Attachment.PropertyAccessor: GetProperty by its schema name; a property the store lacks is
 // refused as Outlook refuses it.
 class PropertyAccessor : public StandInObject {
 public:
     PropertyAccessor();
     // By schema name, for example "http://schemas.microsoft.com/mapi/proptag/0x666D0003".
     std::map<std::wstring, long> properties;
+    // String properties, such as an attachment's PR_ATTACH_CONTENT_ID.
+    std::map<std::wstring, std::wstring> texts;
 
 protected:
     HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;

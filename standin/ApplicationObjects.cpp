@@ -16,6 +16,7 @@ enum : DISPID {
     kActiveExplorer = 0x111,
     kSession = 0xF00B,
     kCreateItem = 0x10A,
+    kActiveWindow = 0x114,
 };
 constexpr long olMailItem = 0;
 
@@ -50,13 +51,15 @@ Inspectors::Inspectors()
     : WindowCollection(L"Inspectors", parcelon::IID_InspectorsEvents, parcelon::DISPID_NewInspector) {}
 
 Application::Application()
-    : StandInObject(L"Application", parcelon::IID_OutlookApplication,
-                    {{L"Explorers", kExplorers},
-                     {L"Inspectors", kInspectors},
-                     {L"Version", kVersion},
-                     {L"ActiveExplorer", kActiveExplorer},
-                     {L"Session", kSession},
-                     {L"CreateItem", kCreateItem}}),
+    : EventSource(L"Application", parcelon::IID_OutlookApplication,
+                  {{L"Explorers", kExplorers},
+                   {L"Inspectors", kInspectors},
+                   {L"Version", kVersion},
+                   {L"ActiveExplorer", kActiveExplorer},
+                   {L"ActiveWindow", kActiveWindow},
+                   {L"Session", kSession},
+                   {L"CreateItem", kCreateItem}},
+                  parcelon::IID_ApplicationEvents11),
       explorers_(new Explorers),
       inspectors_(new Inspectors),
       activeExplorer_(new Explorer),
@@ -67,6 +70,20 @@ Application::~Application() {
     activeExplorer_->Release();
     inspectors_->Release();
     explorers_->Release();
+}
+
+HRESULT Application::FireItemSend(IDispatch* item, bool& cancelled) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT itemArgument, cancelArgument;
+    VariantInit(&itemArgument);
+    VariantInit(&cancelArgument);
+    itemArgument.vt = VT_DISPATCH;
+    itemArgument.pdispVal = item;
+    cancelArgument.vt = VT_BOOL | VT_BYREF;
+    cancelArgument.pboolVal = &cancel;
+    HRESULT hr = point().FireWith(parcelon::DISPID_ItemSend, {itemArgument, cancelArgument}, false);
+    cancelled = cancel != VARIANT_FALSE;
+    return hr;
 }
 
 HRESULT Application::CreateItem(const DISPPARAMS* params, VARIANT* result) {
@@ -94,6 +111,7 @@ HRESULT Application::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* param
             PutDispatch(result, hasActiveExplorer ? activeExplorer_->dispatch() : nullptr);
             return S_OK;
         case kSession: PutDispatch(result, session_); return S_OK;
+        case kActiveWindow: PutDispatch(result, activeWindow); return S_OK;
     }
     return DISP_E_MEMBERNOTFOUND;
 }

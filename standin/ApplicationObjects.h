@@ -1,5 +1,6 @@
-// The stand-in's Application with its Explorers and Inspectors collections (event
-// sources for NewExplorer and NewInspector) and the windows they announce.
+// The stand-in's Application (the source of ApplicationEvents_11: ItemSend) with its
+// Explorers and Inspectors collections (event sources for NewExplorer and NewInspector)
+// and the windows they announce.
 #pragma once
 
 #include <functional>
@@ -56,10 +57,17 @@ public:
     }
 };
 
-class Application final : public StandInObject {
+class Application final : public EventSource {
 public:
     Application();
     ~Application() override;
+
+    // Raises ItemSend(item, Cancel) as Outlook does when the user sends: Cancel goes by
+    // reference, false, and is true afterwards when a sink cancelled the send.
+    HRESULT FireItemSend(IDispatch* item, bool& cancelled);
+    // Application.ActiveWindow: the window the user works in (an Inspector or an Explorer);
+    // not counted, so the one who sets it clears it before the window goes. None: Nothing.
+    IDispatch* activeWindow = nullptr;
 
     Explorers& explorers() { return *explorers_; }
     Explorer& activeExplorer() { return *activeExplorer_; }

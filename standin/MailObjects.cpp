@@ -30,6 +30,9 @@ enum : DISPID {
     kDisplayName = 0x3001,
     kDelete = 0x69,
     kSize = 0xE08,
+    kType = 0xE17,
+    kSaveAsFile = 0x68,
+    kPropertyAccessor = 0xFAFD,
 };
 
 bool IsGet(WORD flags) { return (flags & DISPATCH_PROPERTYGET) != 0; }
@@ -69,22 +72,52 @@ std::wstring FileNameOf(const std::wstring& path) {
 
 Attachment::Attachment(std::wstring fileName, std::vector<char> content, Attachments* owner)
     : StandInObject(L"Attachment", parcelon::IID_OutlookAttachment,
-                    {{L"FileName", kFileName}, {L"DisplayName", kDisplayName}, {L"Delete", kDelete}, {L"Size", kSize}}),
+                    {{L"FileName", kFileName},
+                     {L"DisplayName", kDisplayName},
+                     {L"Delete", kDelete},
+                     {L"Size", kSize},
+                     {L"Type", kType},
+                     {L"SaveAsFile", kSaveAsFile},
+                     {L"PropertyAccessor", kPropertyAccessor}}),
       fileName_(std::move(fileName)),
       content_(std::move(content)),
-      owner_(owner) {}
+      owner_(owner),
+      accessor_(new PropertyAccessor) {}
 
-HRESULT Attachment::InvokeMember(DISPID id, WORD flags, const DISPPARAMS*, VARIANT* result) {
+Attachment::~Attachment() { accessor_->Release(); }
+
+// Attachment.SaveAsFile: the content written to the path, replacing a file there.
+HRESULT Attachment::SaveAsFile(const DISPPARAMS* params) {
+    const VARIANT* path = Argument(params, 0);
+    if (!path || path->vt != VT_BSTR || !path->bstrVal) return DISP_E_TYPEMISMATCH;
+    parcelon::UniqueFile file(
+        CreateFileW(path->bstrVal, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.get(), content_.data(), static_cast<DWORD>(content_.size()), &written, nullptr) ||
+        written != content_.size()) {
+        Describe(L"Cannot save the attachment. Cannot create file: " + fileName_ + L".");
+        return E_ACCESSDENIED;
+    }
+    if (owner_ && owner_->onSaved) owner_->onSaved();
+    return S_OK;
+}
+
+HRESULT Attachment::InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) {
     if (id == kDelete && (flags & DISPATCH_METHOD)) {
         if (!owner_) return E_UNEXPECTED;  // deleted already
         owner_->Remove(this);
         return S_OK;
     }
+    if (id == kSaveAsFile && (flags & DISPATCH_METHOD)) return SaveAsFile(params);
     if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
     if (id == kFileName || id == kDisplayName) return PutString(result, fileName_);
-    if (id == kSize) {
+    if (id == kSize || id == kType) {
         result->vt = VT_I4;
-        result->lVal = static_cast<LONG>(content_.size());
+        result->lVal = id == kType ? type : static_cast<LONG>(content_.size());
+        return S_OK;
+    }
+    if (id == kPropertyAccessor) {
+        PutDispatch(result, accessor_);
         return S_OK;
     }
     return DISP_E_MEMBERNOTFOUND;
@@ -108,7 +141,12 @@ unsigned long long Attachments::totalBytes() const {
 }
 
 void Attachments::CopyFrom(const Attachments& other) {
-    for (const Attachment* a : other.items_) items_.push_back(new Attachment(a->fileName(), a->content(), this));
+    for (const Attachment* a : other.items_) {
+        auto* copy = new Attachment(a->fileName(), a->content(), this);
+        copy->type = a->type;
+        copy->accessor_->texts = a->accessor_->texts;
+        items_.push_back(copy);
+    }
 }
 
 void Attachments::Remove(Attachment* attachment) {

@@ -24,17 +24,24 @@ class Attachments;
 class Attachment : public StandInObject {
 public:
     Attachment(std::wstring fileName, std::vector<char> content, Attachments* owner);
+    ~Attachment() override;
     const std::wstring& fileName() const { return fileName_; }
     const std::vector<char>& content() const { return content_; }
+    // Attachment.Type: 1 by value (a file, or a picture of the body), 5 an embedded item.
+    long type = 1;
+    // A picture of the body carries its content id here; a file carries none.
+    PropertyAccessor& accessor() { return *accessor_; }
 
 protected:
     HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS* params, VARIANT* result) override;
 
 private:
     friend class Attachments;
+    HRESULT SaveAsFile(const DISPPARAMS* params);
     std::wstring fileName_;
     std::vector<char> content_;
     Attachments* owner_;  // not counted; cleared when the collection lets it go
+    PropertyAccessor* accessor_;
 };
 
 class Attachments : public StandInObject {
@@ -45,6 +52,8 @@ public:
     const std::vector<AddCall>& addCalls() const { return addCalls_; }
     // Called after each attachment is added (tests act there, between two host calls).
     std::function<void()> onAdded;
+    // Called after each Attachment.SaveAsFile.
+    std::function<void()> onSaved;
     // Outlook's MaximumAttachmentSize in KB (0: none): an Add that would take the
     // attachments together past it is refused with Outlook's message.
     unsigned long maximumAttachmentSizeKb = 0;

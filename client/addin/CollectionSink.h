@@ -1,4 +1,4 @@
-// Base of the sinks on the host's window collections: the collection is held from
+// Base of the sinks on the host's collections and Application: the event source is held from
 // construction, and a sink still connected when it goes disconnects itself, so that the
 // host is never left calling into freed memory.
 #pragma once

@@ -31,15 +31,20 @@ inline constexpr GUID IID_ExplorersEvents = HostIid(0x00063078);
 inline constexpr GUID IID_InspectorsEvents = HostIid(0x00063079);
 inline constexpr GUID IID_InspectorEvents = HostIid(0x0006307D);
 inline constexpr GUID IID_CommandBarButtonEvents = HostIid(0x000C0351);
+inline constexpr GUID IID_ApplicationEvents11 = HostIid(0x0006302C);  // ApplicationEvents_11
 
 constexpr long DISPID_NewExplorer = 0xF001;
 constexpr long DISPID_NewInspector = 0xF001;
 constexpr long DISPID_InspectorActivate = 0xF001;
 constexpr long DISPID_InspectorClose = 0xF008;
 constexpr long DISPID_ButtonClick = 1;
+constexpr long DISPID_ItemSend = 0xF002;  // ItemSend(Item, Cancel): Cancel a VARIANT_BOOL by reference
 
 // PR_MAX_SUBMIT_MESSAGE_SIZE (0x666D0003, in KB) by its schema name for PropertyAccessor.
 constexpr const wchar_t* kMaxSubmitMessageSizeProperty = L"http://schemas.microsoft.com/mapi/proptag/0x666D0003";
+
+// PR_ATTACH_CONTENT_ID (0x3712001F): the picture of an HTML body is named by it there.
+constexpr const wchar_t* kAttachContentIdProperty = L"http://schemas.microsoft.com/mapi/proptag/0x3712001F";
 
 constexpr long olByValue = 1;
 constexpr long msoBarTop = 1;

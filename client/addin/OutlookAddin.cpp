@@ -62,6 +62,10 @@ HRESULT OutlookAddin::Connect(IDispatch* application) {
     m_inspectorsSink = std::make_unique<InspectorsSink>(this, inspectors.dispatch());
     m_inspectorsSink->Connect();
 
+    // Every message is checked as it is sent, also those the dialog never saw.
+    m_itemSendSink = std::make_unique<ItemSendSink>(m_app.dispatch(), this);
+    m_itemSendSink->Connect();
+
     DetectVersion();
     return S_OK;
 }
@@ -111,6 +115,10 @@ void OutlookAddin::ReleaseHost() {
     if (m_inspectorsSink) {
         m_inspectorsSink->Disconnect();
         m_inspectorsSink.reset();
+    }
+    if (m_itemSendSink) {
+        m_itemSendSink->Disconnect();
+        m_itemSendSink.reset();
     }
     m_app = Application();
     currentMailItem = MailItem();

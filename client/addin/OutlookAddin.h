@@ -1,6 +1,7 @@
 // OutlookAddin, the COM class the host creates and connects through IDTExtensibility2.
-// It keeps the host application and the sinks on its Explorers and Inspectors collections,
-// and gives the compose window's ribbon its markup and callbacks.
+// It keeps the host application, the sinks on its Explorers and Inspectors collections and
+// on its own events (ItemSend), and gives the compose window's ribbon its markup and
+// callbacks.
 #pragma once
 
 #include <memory>
@@ -13,6 +14,7 @@
 #include "ExplorersSink.h"
 #include "Extensibility.h"
 #include "InspectorsSink.h"
+#include "ItemSendSink.h"
 #include "RibbonExtensibility.h"
 #include "server/ComObject.h"
 #include "server/DispatchImpl.h"
@@ -90,6 +92,7 @@ private:
     Application m_app;
     std::unique_ptr<InspectorsSink> m_inspectorsSink;
     std::unique_ptr<ExplorersSink> m_explorersSink;
+    std::unique_ptr<ItemSendSink> m_itemSendSink;
     // Faces given to buttons as pictures: a picture does not own its bitmap, and the host
     // may draw from it for as long as the button lives, so they go with this object.
     std::vector<UniqueGdiObject> m_pictureFaces;

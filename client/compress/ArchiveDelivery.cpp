@@ -85,6 +85,7 @@ void SendInParts(const MailItem& mail, const Attachments& attachments, const std
         firstPart = attachments.Add(parts[0]);
         for (const MailItem& copy : copies) copy.Call(L"Display");
         report.archiveAttached = true;
+        report.inParts = true;
     } catch (const _com_error& error) {
         ReportComError(error);
         // What a failed sending in parts put on is taken off again.
@@ -139,12 +140,22 @@ bool CheckBlockedTypes(const AskUser& ask, AttachReport& report) {
 
 void DeliverArchive(const MailItem& mail, const Attachments& attachments, const std::string& archiveName,
                     const AskUser& ask, AttachReport& report) {
+    bool goOn = false;
+    try {
+        goOn = CheckBlockedTypes(ask, report);
+    } catch (const std::exception& error) {
+        report.failure = error.what();
+    }
+    if (goOn)
+        DeliverWithinLimit(mail, attachments, archiveName, ask, report);
+    else
+        Delete(report.archivePath);
+}
+
+void DeliverWithinLimit(const MailItem& mail, const Attachments& attachments, const std::string& archiveName,
+                        const AskUser& ask, AttachReport& report) {
     std::vector<std::string> parts;
     try {
-        if (!CheckBlockedTypes(ask, report)) {
-            Delete(report.archivePath);
-            return;
-        }
         MessageSizeLimit limit = ReadMessageSizeLimit(mail);
         uint64_t size = FileBytes(report.archivePath);
         SendChoice choice = SendChoice::Anyway;

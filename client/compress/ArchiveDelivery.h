@@ -22,4 +22,10 @@ using AskUser = std::function<SendChoice(const SendQuestion&)>;
 void DeliverArchive(const MailItem& mail, const Attachments& attachments, const std::string& archiveName,
                     const AskUser& ask, AttachReport& report);
 
+// The size step alone, for an archive whose types were asked about already: attached
+// whole, or in parts on this message and on copies of it (report.inParts), or nothing
+// on "Back" (report.cancelled). The archive and its parts are gone afterwards.
+void DeliverWithinLimit(const MailItem& mail, const Attachments& attachments, const std::string& archiveName,
+                        const AskUser& ask, AttachReport& report);
+
 }  // namespace parcelon

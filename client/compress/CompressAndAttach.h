@@ -36,6 +36,7 @@ struct AttachReport {
     size_t packedFiles = 0;
     size_t attachedFiles = 0;          // files attached one by one (compression off)
     bool archiveAttached = false;
+    bool inParts = false;              // the archive went in parts on this message and on copies of it
     bool cancelled = false;            // the user stopped it; no archive is left or attached
 
     void LeaveOut(const std::string& path, const std::string& reason) { leftOut.push_back({path, reason}); }

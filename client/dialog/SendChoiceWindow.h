@@ -1,6 +1,6 @@
 // The window that stops a packed archive before it goes on the message, when it passes
-// the account's size limit or holds types mail systems refuse: it says why and lets the
-// user choose what to send.
+// the account's size limit or holds types mail systems refuse, and a message being sent
+// for the same reasons: it says why and lets the user choose what to send.
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@
 
 namespace parcelon {
 
-enum class SendChoice { Split, LeaveOut, Anyway, Back };
+enum class SendChoice { Split, LeaveOut, Anyway, Back, Pack };
 
 struct SendQuestion {
     std::wstring text;

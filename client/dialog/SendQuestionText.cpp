@@ -17,6 +17,16 @@ std::wstring NameList(const std::vector<std::string>& names) {
     if (names.size() > kListedNames) text += L"\nand " + std::to_wstring(names.size() - kListedNames) + L" more";
     return text;
 }
+// "a.exe", "a.exe and b.js", "a.exe, b.js and c.bat"; past 20 names, how many more.
+std::wstring NamesInLine(const std::vector<std::string>& names) {
+    std::vector<std::wstring> shown;
+    for (size_t i = 0; i < names.size() && i < kListedNames; ++i) shown.push_back(WideFromUtf8(names[i]));
+    if (names.size() > kListedNames) shown.push_back(std::to_wstring(names.size() - kListedNames) + L" more");
+    std::wstring text;
+    for (size_t i = 0; i < shown.size(); ++i)
+        text += (i == 0 ? L"" : i + 1 == shown.size() ? L" and " : L", ") + shown[i];
+    return text;
+}
 }  // namespace
 
 std::wstring ByteSizeText(uint64_t bytes, bool roundUp) {
@@ -63,6 +73,25 @@ SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_
     else
         question.text += L"\n\nYour administrator does not allow attaching an archive over the limit.";
     question.choices.push_back({SendChoice::Back, L"Back"});
+    return question;
+}
+
+SendQuestion MessageSizeQuestion(uint64_t messageBytes, uint64_t limitBytes) {
+    SendQuestion question;
+    question.text = L"This message is " + ByteSizeText(messageBytes, true) + L"; this account sends at most " +
+                    ByteSizeText(limitBytes, false) + L" in one message.";
+    question.choices = {{SendChoice::Pack, L"Pack and send"},
+                        {SendChoice::Anyway, L"Send anyway"},
+                        {SendChoice::Back, L"Back"}};
+    return question;
+}
+
+SendQuestion BlockedAttachmentsQuestion(const std::vector<std::string>& names) {
+    SendQuestion question;
+    question.text = L"This message carries " + NamesInLine(names) +
+                    (names.size() == 1 ? L", a type that" : L", types that") +
+                    L" Gmail and many company mail systems refuse.";
+    question.choices = {{SendChoice::Anyway, L"Send anyway"}, {SendChoice::Back, L"Back"}};
     return question;
 }
 

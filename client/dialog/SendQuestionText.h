@@ -1,5 +1,5 @@
-// What the send choice window says: the archive's size against the account's limit, or
-// the refused file types it holds, and the choices that help.
+// What the send choice window says: the archive's (or the message's) size against the
+// account's limit, or the refused file types it holds, and the choices that help.
 #pragma once
 
 #include <cstdint>
@@ -23,5 +23,12 @@ SendQuestion BlockedTypesQuestion(const std::vector<std::string>& names);
 // administrator's policy) there is no "Attach anyway", and the text says why.
 SendQuestion SizeLimitQuestion(uint64_t archiveBytes, uint64_t limitBytes, size_t parts,
                                const std::vector<std::string>& tooLarge, bool offerAnyway = true);
+
+// Asked when a message is sent: its file attachments and body together (`messageBytes`)
+// pass the account's limit; packing them may bring it under.
+SendQuestion MessageSizeQuestion(uint64_t messageBytes, uint64_t limitBytes);
+
+// Asked when a message is sent: the `names` of its attachments of refused types.
+SendQuestion BlockedAttachmentsQuestion(const std::vector<std::string>& names);
 
 }  // namespace parcelon

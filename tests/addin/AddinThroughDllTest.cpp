@@ -112,6 +112,7 @@ TEST(AddinThroughDll, ConnectsThroughIDispatchOnceTheDesignerLibraryIsThereAndLe
                                      &exception));
         EXPECT_EQ(1u, app->explorers().connections());
         EXPECT_EQ(1u, app->inspectors().connections());
+        EXPECT_EQ(1u, app->connections());  // ItemSend
         auto* window = new standin::Window(L"Inspector", IID_OutlookInspector, L"Message");
         EXPECT_EQ(S_OK, app->inspectors().FireNewInspector(window->dispatch()));
         EXPECT_EQ(S_OK, app->explorers().FireNewExplorer(window->dispatch()));
@@ -128,6 +129,7 @@ TEST(AddinThroughDll, ConnectsThroughIDispatchOnceTheDesignerLibraryIsThereAndLe
         EXPECT_EQ(S_OK, connection->OnDisconnection(0, &custom));
         EXPECT_EQ(0u, app->explorers().connections());
         EXPECT_EQ(0u, app->inspectors().connections());
+        EXPECT_EQ(0u, app->connections());
         SafeArrayDestroy(custom);
         EXPECT_EQ(S_FALSE, dll.CanUnloadNow());
     }

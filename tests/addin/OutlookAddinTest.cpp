@@ -185,6 +185,7 @@ TEST_F(Connection, BeginShutdownLetsGoOfEveryHostObjectAsDisconnectionDoes) {
     EXPECT_EQ(E_NOTIMPL, connection->OnStartupComplete(nullptr));
     EXPECT_EQ(1u, ExplorersConnections());
     EXPECT_EQ(1u, InspectorsConnections());
+    EXPECT_EQ(1u, app->connections());  // ItemSend
     auto* item = new standin::MailItem;
     currentMailItem = MailItem(item->dispatch());
     item->Release();
@@ -194,6 +195,7 @@ TEST_F(Connection, BeginShutdownLetsGoOfEveryHostObjectAsDisconnectionDoes) {
     EXPECT_EQ(S_OK, connection->OnBeginShutdown(nullptr));
     EXPECT_EQ(0u, ExplorersConnections());
     EXPECT_EQ(0u, InspectorsConnections());
+    EXPECT_EQ(0u, app->connections());
     EXPECT_FALSE(addin->app());
     EXPECT_FALSE(currentMailItem);
     app->Release();

@@ -112,6 +112,23 @@ TEST(SendChoiceWindowTest, BlockedTypesAreListedTwentyAtMostAndEscapeGoesBack) {
     EXPECT_EQ(SendChoice::LeaveOut, Ask(BlockedTypesQuestion({"a.js"}), L"send-blocked-one", 0, again));
 }
 
+TEST(SendChoiceWindowTest, AMessageBeingSentIsAskedAboutItsSizeAndItsRefusedTypes) {
+    Shown size;
+    EXPECT_EQ(SendChoice::Pack, Ask(MessageSizeQuestion(static_cast<uint64_t>(61.3 * kMB), 35 * kMB),
+                                    L"send-message-too-large", 0, size));
+    EXPECT_EQ(L"This message is 61.3 MB; this account sends at most 35 MB in one message.", size.text);
+    EXPECT_EQ((std::vector<std::wstring>{L"Pack and send", L"Send anyway", L"Back"}), size.buttons);
+
+    Shown blocked;
+    EXPECT_EQ(SendChoice::Back, Ask(BlockedAttachmentsQuestion({"setup.exe"}), L"send-message-blocked", 1, blocked));
+    EXPECT_EQ(L"This message carries setup.exe, a type that Gmail and many company mail systems refuse.",
+              blocked.text);
+    EXPECT_EQ((std::vector<std::wstring>{L"Send anyway", L"Back"}), blocked.buttons);
+    EXPECT_EQ(L"This message carries run.js, tool.bat and setup.exe, types that Gmail and many company mail systems "
+              L"refuse.",
+              BlockedAttachmentsQuestion({"run.js", "tool.bat", "setup.exe"}).text);
+}
+
 TEST(SendChoiceWindowTest, MegabytesNeverMakeAPassingArchiveLookAsSmallAsTheLimit) {
     EXPECT_EQ(L"35 MB", ByteSizeText(35 * kMB, false));
     EXPECT_EQ(L"35.1 MB", ByteSizeText(35 * kMB + 1, true));

@@ -1,7 +1,7 @@
-// ParcelonSend's progress window.
+// The progress window of packing outside the attachment dialog.
 #include "SendProgressWindow.h"
 
-#include "client/dialog/CommonControls.h"
+#include "CommonControls.h"
 #include "client/resources/ResourceIds.h"
 
 namespace parcelon {
@@ -16,10 +16,10 @@ constexpr int kTemplateHeight = 26;
 constexpr int kTemplateRight = 233;
 }  // namespace
 
-SendProgressWindow::SendProgressWindow(HINSTANCE resources, const std::wstring& line) {
+SendProgressWindow::SendProgressWindow(HINSTANCE resources, const std::wstring& line, HWND owner) {
     // The progress bar here and the report's list later.
     InitCommonControlsLate(ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS);
-    window_ = CreateDialogParamW(resources, MAKEINTRESOURCEW(IDD_SEND_PROGRESS), nullptr, Procedure,
+    window_ = CreateDialogParamW(resources, MAKEINTRESOURCEW(IDD_SEND_PROGRESS), owner, Procedure,
                                  reinterpret_cast<LPARAM>(this));
     if (!window_) return;
     SetDlgItemTextW(window_, IDC_SEND_TEXT, line.c_str());

@@ -1,6 +1,7 @@
-// ParcelonSend's small window while it packs: a line saying what is packed, Cancel, and
-// the attachment dialog's progress panel below. It stays hidden for the first half second,
-// so that a quick packing shows nothing.
+// The small window while files are packed outside the attachment dialog (by ParcelonSend,
+// or when a message is sent): a line saying what is packed, Cancel, and the attachment
+// dialog's progress panel below. It stays hidden for the first half second, so that a
+// quick packing shows nothing.
 #pragma once
 
 #include <memory>
@@ -14,7 +15,7 @@ namespace parcelon {
 
 class SendProgressWindow {
 public:
-    SendProgressWindow(HINSTANCE resources, const std::wstring& line);
+    SendProgressWindow(HINSTANCE resources, const std::wstring& line, HWND owner = nullptr);
     ~SendProgressWindow();
     SendProgressWindow(const SendProgressWindow&) = delete;
     SendProgressWindow& operator=(const SendProgressWindow&) = delete;
