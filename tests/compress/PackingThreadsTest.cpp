@@ -309,7 +309,9 @@ TEST(ParallelPacker, RunningOutOfMemoryWhileReadingOnceMoreStopsThePackingCleanl
         PackResults results = PackEntries(writer, sources, settings, progress);
         sourceFileRead = &ReadFile;
         EXPECT_EQ(failing, results.writeFailed);
-        if (!failing) EXPECT_EQ(AddFileResult::Added, results.results.at(0));
+        if (!failing) {
+            EXPECT_EQ(AddFileResult::Added, results.results.at(0));
+        }
     }
 }
 
