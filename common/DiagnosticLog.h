@@ -28,7 +28,9 @@ public:
     // the turn (for a short while at most), LogError gives it back.
     void WaitForReport() const;
     void SetReportLocation(const char* sourcePath, int line);
-    void LogError(const char* format, ...);
+    // Formatted by wvsprintfA, which knows no size modifiers such as %zu or %lld: one of those
+    // takes no argument and the next conversion reads the wrong one.
+    void LogError(const char* format, ...) __attribute__((format(ms_printf, 2, 3)));
     void WriteLogLine(const char* kind, const char* text);
 
     // Takes ownership of the stream (closed with fclose); level 1-3 records errors.

@@ -56,7 +56,7 @@ parcelon_wine_launch() {
 
 # Debian's wineserver runs with -p0: it ends as soon as the last program of the prefix has
 # ended, and a program that starts while it is ending is ended with it, exit code 1 and
-# not a word. A run of many programs (the suite: PARCELON_WINE_PERSIST=1) keeps one server
+# not a word. A run of many programs (PARCELON_WINE_PERSIST=1) keeps one server
 # per prefix instead, started before the prefix's first program and ended by
 # parcelon_wine_stop; a program after that starts it again.
 parcelon_wine_persists() { [ "${PARCELON_WINE_PERSIST:-0}" = 1 ]; }

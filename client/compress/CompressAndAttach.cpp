@@ -136,8 +136,8 @@ void EndArchive(std::unique_ptr<ZipArchiveWriter> writer, bool packed, const Mai
                    [owner](const SendQuestion& question) { return AskSendChoice(owner, question); }, report);
     // The report speaks to the sender of the files; where the archive was made is kept here.
     if (!report.leftOut.empty())
-        PARCELON_LOG_ERROR("%zu files were left out of the archive %s, made there and deleted again",
-                           report.leftOut.size(), report.archivePath.c_str());
+        PARCELON_LOG_ERROR("%lu files were left out of the archive %s, made there and deleted again",
+                           static_cast<unsigned long>(report.leftOut.size()), report.archivePath.c_str());
 }
 
 void PackAndAttach(const std::vector<FileEntry>& rows, const MailItem& mail, const Attachments& attachments,

@@ -55,7 +55,7 @@ def make_tree(test_class, suffix):
     rng = random.Random(35)
     test_class.files = {name: bytes(rng.getrandbits(8) for _ in range(size)) for name, size in SIZES.items()}
     base.write_files(test_class.tree, list(test_class.files.items()) + [("Sub/Deep/Setup.EXE", b"MZ")])
-    test_class.prefix = base.FOLDER + suffix + "/Tree/"
+    test_class.prefix = "Tree/"
 
 
 class MessageLimitsTest(unittest.TestCase):

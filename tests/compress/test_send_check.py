@@ -4,14 +4,12 @@ Outlook's own Attach File does (and a picture of the body), then Send pressed, I
 raised and the add-in's questions answered. message.eml is written only when the send went
 on; the copies of a message sent in parts are written after it; every archive is read back
 with Python's zipfile and unzip."""
-import argparse
 import email
 import email.policy
 import os
 import random
 import shutil
 import subprocess
-import sys
 import unittest
 import zipfile
 
@@ -184,13 +182,4 @@ class SendCheckTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--dll", required=True)
-    parser.add_argument("--host", required=True)
-    args, rest = parser.parse_known_args()
-    base.HOST = args.host
-    base.FOLDER += "-" + os.path.basename(os.path.dirname(os.path.dirname(args.host)))
-    try:
-        unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
-    finally:
-        base.dll_registration.unregister(args.dll)
+    limits.main()
