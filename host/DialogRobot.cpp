@@ -137,26 +137,32 @@ bool AnswerQuestion(HWND window, const std::string& answer) {
 }
 
 namespace {
-struct DialogSearch {
+struct OwnedSearch {
     HWND owner;
+    bool (*matches)(HWND);
     HWND found;
 };
 
-BOOL CALLBACK MatchOwnedDialog(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<DialogSearch*>(context);
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window) || GetWindow(window, GW_OWNER) != search->owner)
-        return TRUE;
+BOOL CALLBACK MatchOwnedWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<OwnedSearch*>(context);
+    if (GetWindow(window, GW_OWNER) != search->owner || !search->matches(window)) return TRUE;
     search->found = window;
     return FALSE;
 }
 }  // namespace
 
-HWND FindOwnedDialog(HWND owner) {
-    DialogSearch search = {owner, nullptr};
-    EnumWindows(MatchOwnedDialog, reinterpret_cast<LPARAM>(&search));
+HWND FindOwnedWindow(HWND owner, bool (*matches)(HWND)) {
+    OwnedSearch search = {owner, matches, nullptr};
+    EnumWindows(MatchOwnedWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND FindOwnedDialog(HWND owner) {
+    return FindOwnedWindow(owner, [](HWND window) {
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        return wcscmp(className, L"#32770") == 0 && IsWindowVisible(window);
+    });
 }
 
 bool DriveAttachmentDialog(HWND dialog, const ComposeOptions& options) {

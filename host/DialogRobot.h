@@ -8,6 +8,8 @@
 
 namespace host {
 
+// The first top-level window owned by `owner` that `matches`, or null.
+HWND FindOwnedWindow(HWND owner, bool (*matches)(HWND));
 // A visible dialog window (a dialog box or a message box) owned by `owner`, or null.
 HWND FindOwnedDialog(HWND owner);
 

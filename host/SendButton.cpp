@@ -15,23 +15,9 @@
 namespace host {
 
 namespace {
-struct ProgressSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchProgressWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<ProgressSearch*>(context);
-    if (GetWindow(window, GW_OWNER) != search->owner || !GetDlgItem(window, IDC_SEND_TEXT)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // The packing's progress window over `owner`, hidden or shown.
 HWND FindProgressWindow(HWND owner) {
-    ProgressSearch search = {owner, nullptr};
-    EnumWindows(MatchProgressWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindOwnedWindow(owner, [](HWND window) { return GetDlgItem(window, IDC_SEND_TEXT) != nullptr; });
 }
 
 bool Attach(standin::MailItem& mail, const std::string& path) {
