@@ -12,12 +12,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
 source "$root/tools/x86-root.sh"
 
-# One server per prefix for the whole run (see parcelon_wine_persists) is not the default
-# yet: a test that makes a fresh prefix of its own (the setup program's) gets a second
-# services.exe that holds the test's output pipe, and the test waits for it until its
-# timeout. PARCELON_WINE_PERSIST=1 turns it on; the prefixes that got one are listed so
-# that their servers end with the run.
-export PARCELON_WINE_PERSIST=${PARCELON_WINE_PERSIST:-0}
+# One server per prefix for the whole run (see parcelon_wine_persists): the prefixes that
+# got one are listed, so that their servers end with the run. PARCELON_WINE_PERSIST=0 keeps
+# Debian's default, a server that ends with the prefix's last program.
+export PARCELON_WINE_PERSIST=${PARCELON_WINE_PERSIST:-1}
 
 # run_suite BUILD LOG: ctest over one build, its output also in LOG. A test that fails is
 # run once more, its first failure shown: a test that fails both times fails the suite,

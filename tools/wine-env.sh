@@ -81,6 +81,17 @@ parcelon_wine_session_start() {
     done
 }
 
+# Makes the (new, empty) prefix. Wine makes a missing prefix as its first program starts;
+# wineboot -i, run into a persistent server's prefix, would start a second set of services
+# that holds its caller's output, so there the server's own start makes it.
+parcelon_wine_prefix_init() {
+    if parcelon_wine_persists; then
+        parcelon_wine_session_start
+    else
+        parcelon_wine_launch wineboot -i
+    fi
+}
+
 # The process ids of the prefix's programs, the server's own lasting ones left out.
 parcelon_wine_programs() {
     local pid exe command

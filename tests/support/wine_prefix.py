@@ -28,9 +28,10 @@ class WinePrefix:
         self.stop()  # a server kept for the run would go on serving the deleted prefix
         shutil.rmtree(self.path, ignore_errors=True)
         os.makedirs(self.path)
-        self.wine("wineboot", "-i", timeout=600)
+        self.shell("parcelon_wine_prefix_init", timeout=600)
         self.wait()
-        assert os.path.exists(os.path.join(self.path, "system.reg")), "the fresh prefix could not be made"
+        # A persistent server writes the registry files later: the system folder tells.
+        assert os.path.exists(self.system_program("64", "regsvr32.exe")), "the fresh prefix could not be made"
 
     def wait(self):
         self.shell("parcelon_wine_wait", timeout=600)
