@@ -7,10 +7,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps="$root/.deps"
 
+source "$root/tools/x86-root.sh"
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
           libz-mingw-w64-dev libwine-dev wine wine32 wine64 xvfb xauth
-          cmake python3 zip unzip googletest dpkg-dev nsis msitools wixl 7zip
-          osslsigncode openssl libengine-pkcs11-openssl softhsm2)
+          googletest dpkg-dev nsis "${PARCELON_SUITE_PACKAGES[@]}")
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
@@ -66,7 +66,6 @@ fi
 
 # Without Wine's 32-bit part in the system, the x86 suite runs in a private root, where the
 # kernel runs 32-bit programs at all (asked first: on a kernel without them nothing else runs).
-source "$root/tools/x86-root.sh"
 if parcelon_kernel_runs_32bit && ! dpkg -s wine32 >/dev/null 2>&1; then
     parcelon_x86_root_make "$deps" || echo "setup: without the x86 root the x86 suite will not run" >&2
 fi

@@ -9,8 +9,12 @@
 # namespace of their own, so that nothing stays mounted when the run ends however it ends.
 
 PARCELON_X86_ROOT=${PARCELON_X86_ROOT:-/var/cache/parcelon/x86-root}
-# What the x86 suite calls in the root besides Wine: ctest, Python's checks, the extractors.
-PARCELON_X86_ROOT_PACKAGES=(cmake python3 zip unzip 7zip msitools wine wine32 wine64)
+# What the suite calls as it runs, besides Wine: ctest, Python's checks, the extractors, the
+# MSI and signing tools, the MinGW objdump of the static checks. Set-up installs them into the
+# system with what the build needs; the x86 root gets them with Wine of both bitnesses.
+PARCELON_SUITE_PACKAGES=(cmake python3 zip unzip 7zip msitools wixl osslsigncode openssl
+                         libengine-pkcs11-openssl softhsm2 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
+PARCELON_X86_ROOT_PACKAGES=("${PARCELON_SUITE_PACKAGES[@]}" wine wine32 wine64)
 parcelon_x86_root_stamp() { echo "$PARCELON_X86_ROOT/.parcelon-root-complete"; }
 
 # Whether the kernel executes 32-bit x86 programs. Cheap, and asked before anything else:
@@ -44,49 +48,59 @@ parcelon_x86_root_ready() { [ -f "$(parcelon_x86_root_stamp)" ]; }
 parcelon_debian_mirror() { awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null; }
 parcelon_debian_suite() { (. /etc/os-release && echo "$VERSION_CODENAME"); }
 
-# Makes the root unless it is complete. Needs root rights (sudo where the user has not).
-# About six minutes the first time; nothing when the root is there.
+# Makes the root unless it is complete; a complete one made with fewer packages gets the
+# rest. Needs root rights (sudo where the user has not). A few minutes the first time (two
+# to six, as fast as the mirror); nothing when the root is there.
 parcelon_x86_root_make() {
-    local deps=$1 sudo_cmd=() mirror suite partial
+    local deps=$1 sudo_cmd=() mirror suite
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    mirror=$(parcelon_debian_mirror)
+    suite=$(parcelon_debian_suite)
+    if ! parcelon_x86_root_ready && { [ -z "$mirror" ] || [ -z "$suite" ]; }; then
+        echo "setup: no Debian mirror or release name found for the x86 root" >&2
+        return 1
+    fi
     if ! parcelon_x86_root_ready; then
-        mirror=$(parcelon_debian_mirror)
-        suite=$(parcelon_debian_suite)
-        if [ -z "$mirror" ] || [ -z "$suite" ]; then
-            echo "setup: no Debian mirror or release name found for the x86 root" >&2
-            return 1
-        fi
-        command -v debootstrap >/dev/null 2>&1 || command -v /usr/sbin/debootstrap >/dev/null 2>&1 ||
+        command -v debootstrap >/dev/null 2>&1 || [ -x /usr/sbin/debootstrap ] ||
             "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
                 apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 debootstrap || return 1
         "${sudo_cmd[@]}" mkdir -p "$(dirname "$PARCELON_X86_ROOT")" || return 1
-        partial=$PARCELON_X86_ROOT.partial
         echo "setup: making the x86 root in $PARCELON_X86_ROOT (Debian $suite, main suite, from the system's mirror)"
-        # One maker at a time on the machine; a root another clone finished meanwhile is used.
-        "${sudo_cmd[@]}" env ROOT="$PARCELON_X86_ROOT" PARTIAL="$partial" MIRROR="$mirror" SUITE="$suite" \
-            PACKAGES="${PARCELON_X86_ROOT_PACKAGES[*]}" STAMP="$(parcelon_x86_root_stamp)" \
-            flock "$PARCELON_X86_ROOT.lock" bash -euo pipefail -c '
-            [ ! -f "$STAMP" ] || exit 0
-            # What an interrupted making left: its own mounts gone with its namespace, the files here.
-            rm -rf --one-file-system "$PARTIAL" "$ROOT"
-            PATH=$PATH:/usr/sbin:/sbin debootstrap --arch=amd64 --variant=minbase --components=main \
-                "$SUITE" "$PARTIAL" "$MIRROR" >"$PARTIAL.log" 2>&1 ||
-                { tail -n 20 "$PARTIAL.log" >&2; exit 1; }
-            # The root looks names up as the machine does.
-            cp -L /etc/resolv.conf "$PARTIAL/etc/resolv.conf" 2>/dev/null || true
-            unshare --mount --propagation private bash -euo pipefail -c "
-                mount -t proc proc \"\$PARTIAL/proc\"
-                chroot \"\$PARTIAL\" dpkg --add-architecture i386
-                chroot \"\$PARTIAL\" apt-get update -qq
-                chroot \"\$PARTIAL\" env DEBIAN_FRONTEND=noninteractive \
-                    apt-get install -y -qq --no-install-recommends \$PACKAGES
-                chroot \"\$PARTIAL\" apt-get clean
-            " >>"$PARTIAL.log" 2>&1 || { tail -n 20 "$PARTIAL.log" >&2; exit 1; }
-            mv "$PARTIAL.log" "$PARTIAL/.parcelon-root.log"
-            mv "$PARTIAL" "$ROOT"
-            touch "$STAMP"
-        ' || { echo "setup: the x86 root could not be made" >&2; return 1; }
+    elif [ "$(cat "$(parcelon_x86_root_stamp)")" != "${PARCELON_X86_ROOT_PACKAGES[*]}" ]; then
+        echo "setup: adding packages to the x86 root in $PARCELON_X86_ROOT"
     fi
+    # One maker at a time on the machine; a root another clone finished meanwhile is used.
+    "${sudo_cmd[@]}" env ROOT="$PARCELON_X86_ROOT" PARTIAL="$PARCELON_X86_ROOT.partial" MIRROR="$mirror" \
+        SUITE="$suite" PACKAGES="${PARCELON_X86_ROOT_PACKAGES[*]}" STAMP="$(parcelon_x86_root_stamp)" \
+        flock "$PARCELON_X86_ROOT.lock" bash -euo pipefail -c '
+        install() {  # install ROOT LOG: the packages, into the root
+            unshare --mount --propagation private bash -euo pipefail -c "
+                mount -t proc proc \"\$1/proc\"
+                chroot \"\$1\" apt-get update -qq
+                chroot \"\$1\" env DEBIAN_FRONTEND=noninteractive \
+                    apt-get install -y -qq --no-install-recommends \$PACKAGES
+                chroot \"\$1\" apt-get clean
+            " parcelon-x86-root-install "$1" >>"$2" 2>&1 || { tail -n 20 "$2" >&2; return 1; }
+        }
+        if [ -f "$STAMP" ]; then
+            [ "$(cat "$STAMP")" != "$PACKAGES" ] || exit 0
+            install "$ROOT" "$ROOT/.parcelon-root.log"
+            echo "$PACKAGES" >"$STAMP"
+            exit 0
+        fi
+        # What an interrupted making left: its own mounts gone with its namespace, the files here.
+        rm -rf --one-file-system "$PARTIAL" "$ROOT"
+        PATH=$PATH:/usr/sbin:/sbin debootstrap --arch=amd64 --variant=minbase --components=main \
+            "$SUITE" "$PARTIAL" "$MIRROR" >"$PARTIAL.log" 2>&1 ||
+            { tail -n 20 "$PARTIAL.log" >&2; exit 1; }
+        # The root looks names up as the machine does.
+        cp -L /etc/resolv.conf "$PARTIAL/etc/resolv.conf" 2>/dev/null || true
+        chroot "$PARTIAL" dpkg --add-architecture i386
+        install "$PARTIAL" "$PARTIAL.log"
+        mv "$PARTIAL.log" "$PARTIAL/.parcelon-root.log"
+        mv "$PARTIAL" "$ROOT"
+        echo "$PACKAGES" >"$STAMP"
+    ' || { echo "setup: the x86 root could not be made" >&2; return 1; }
     # A pointer from the clone to where the root is kept.
     mkdir -p "$deps" && ln -sfn "$PARCELON_X86_ROOT" "$deps/x86-root"
 }

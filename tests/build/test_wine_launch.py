@@ -8,6 +8,9 @@ import subprocess
 import sys
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import wine_prefix  # noqa: E402
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 ENV_SCRIPT = os.path.join(ROOT, "tools", "wine-env.sh")
 BINARIES = {}
@@ -37,10 +40,7 @@ class LauncherTest(unittest.TestCase):
         self.assertEqual(1, launcher("parcelon_runs_win32", PARCELON_NO_WIN32="1")[0])
 
     def test_32_bit_execution_follows_the_machine(self):
-        loader = launcher("echo $WINE32_LOADER")[1]
-        # Without Wine's 32-bit part the loader is not there at all.
-        machine_runs_32 = os.path.exists(loader) and \
-            subprocess.run([loader, "--version"], capture_output=True).returncode == 0
+        machine_runs_32 = wine_prefix.wine32_loader_runs()
         self.assertEqual(0 if machine_runs_32 else 1, launcher("parcelon_runs_win32", PARCELON_NO_WIN32="")[0])
         self.assertEqual("x86" if machine_runs_32 else "x64",
                          launcher("parcelon_demo_target", PARCELON_NO_WIN32="")[1])

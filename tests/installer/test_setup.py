@@ -61,19 +61,14 @@ shell, wine, runs_win32 = SCRATCH.shell, SCRATCH.wine, SCRATCH.runs_win32
 reg_value, reg_key_exists, windows_path = SCRATCH.reg_value, SCRATCH.reg_key_exists, SCRATCH.windows_path
 
 
-def wine_starts_win32():
-    """Whether a program under Wine can start a 32-bit one. PARCELON_NO_WIN32=1 cannot reach
-    that far: Wine finds its 32-bit loader by itself."""
-    loader = shell("echo $WINE32_LOADER")[1].strip()
-    return os.path.exists(loader) and subprocess.run([loader, "--version"], capture_output=True).returncode == 0
-
-
 class SetupInFreshPrefix(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         SCRATCH.create()
         cls.win32 = runs_win32()
-        cls.setup_win32 = wine_starts_win32()  # what the setup program's own regsvr32 start meets
+        # What the setup program's own regsvr32 start meets: PARCELON_NO_WIN32=1 cannot reach
+        # that far, Wine finds its 32-bit loader by itself.
+        cls.setup_win32 = wine_prefix.wine32_loader_runs()
         if cls.setup_win32 != cls.win32:
             print("PARCELON_NO_WIN32=1: the setup program itself still starts the 32-bit regsvr32 on this "
                   "machine; only the 32-bit probe is refused", file=sys.stderr)

@@ -7,6 +7,17 @@ import subprocess
 ENV_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "wine-env.sh")
 
 
+def wine32_loader_runs():
+    """Whether Wine's 32-bit loader is installed and this machine executes it: the test of a
+    launcher's answer, found without the launcher."""
+    loader = subprocess.run(["bash", "-c", f'source "{ENV_SCRIPT}" && echo "$WINE32_LOADER"'],
+                            capture_output=True, text=True).stdout.strip()
+    try:
+        return subprocess.run([loader, "--version"], capture_output=True).returncode == 0
+    except OSError:  # not installed, or a kernel that runs no 32-bit program
+        return False
+
+
 class WinePrefix:
     def __init__(self, path):
         self.path = path
