@@ -62,7 +62,7 @@ for file in "$@"; do
     # remove-signature fails on a file without one: then it is signed as it is.
     if ! osslsigncode remove-signature -in "$file" -out "$unsigned" >/dev/null 2>&1; then cp "$file" "$unsigned"; fi
     # The password goes through a pipe, never onto a command line others can read.
-    if ! printf '%s' "$password" | osslsigncode sign "${signer[@]}" -readpass - "${stamp[@]}" -h sha256 \
+    if ! printf '%s' "$password" | osslsigncode sign "${signer[@]}" -readpass /dev/stdin "${stamp[@]}" -h sha256 \
             -n Parcelon -in "$unsigned" -out "$signed" >"$file.sign-log" 2>&1; then
         cat "$file.sign-log" >&2
         rm -f "$unsigned" "$signed" "$file.sign-log"
